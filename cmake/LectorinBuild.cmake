@@ -1,0 +1,30 @@
+# Settings every target of the project shares.
+
+set(LECTORIN_WARNINGS -Wall -Wextra -Wpedantic -Werror)
+
+if(LECTORIN_SANITIZE)
+  set(LECTORIN_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
+                               -fno-omit-frame-pointer)
+  add_compile_options(${LECTORIN_SANITIZER_FLAGS})
+  add_link_options(${LECTORIN_SANITIZER_FLAGS})
+endif()
+
+# Warnings as errors and hidden symbols: only what a target exports on purpose
+# is visible outside it.
+function(lectorin_defaults target)
+  target_compile_options(${target} PRIVATE ${LECTORIN_WARNINGS})
+  set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET hidden
+                                             C_VISIBILITY_PRESET hidden
+                                             VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# The path of a build file as the programs under test see it: unchanged on
+# Linux, Wine's Z: drive on the Windows build.
+function(lectorin_host_path out path)
+  if(WIN32)
+    string(REPLACE "/" "\\" native "${path}")
+    set(${out} "Z:${native}" PARENT_SCOPE)
+  else()
+    set(${out} "${path}" PARENT_SCOPE)
+  endif()
+endfunction()

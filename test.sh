@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs every test: Linux under AddressSanitizer
+# and UndefinedBehaviorSanitizer, 32-bit Windows under Wine. Installs what a
+# fresh Debian 12 machine lacks first. Ends with one line "N passed, N failed".
+#
+#   ./test.sh                 all configurations
+#   PRESETS="linux-asan" ./test.sh   only the ones named
+set -uo pipefail
+cd "$(dirname "$0")"
+top=$PWD
+
+usage() {
+  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+}
+case "${1:-}" in
+  -h|--help) usage; exit 0 ;;
+  "") ;;
+  *) echo "test.sh: unknown option '$1'" >&2; usage >&2; exit 2 ;;
+esac
+
+presets=${PRESETS:-"linux linux-asan win32"}
+# Presets whose tests run; the release build is only built.
+test_presets=${TEST_PRESETS:-"linux-asan win32"}
+jobs=$(nproc 2>/dev/null || echo 2)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+# --- Install what is missing ------------------------------------------------
+packages=(
+  g++ make cmake python3 googletest libgtest-dev libbenchmark-dev clang
+  g++-mingw-w64-i686-posix wine wine32:i386
+)
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386 || return 1
+  fi
+  $sudo apt-get update -qq || return 1
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+if ! install_missing; then
+  echo "test.sh: could not install the build tools" >&2
+  echo "0 passed, 1 failed"
+  exit 1
+fi
+
+# --- Wine: a fresh 32-bit prefix with the null graphics driver ---------------
+export WINEARCH=win32 WINEPREFIX="$top/build/wineprefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe=d"
+unset DISPLAY
+start_wine() {
+  log "creating the Wine prefix"
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  wine wineboot -i >/dev/null 2>&1 &&
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 &&
+    wineserver -w || return 1
+  # A persistent server started outside CTest, so that no test waits for it.
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# --- Build and test ----------------------------------------------------------
+mkdir -p build
+failed_steps=0
+ran=()
+for preset in $presets; do
+  log "configuring $preset"
+  if ! cmake --preset "$preset" >"build/$preset.log" 2>&1; then
+    cat "build/$preset.log" >&2; failed_steps=$((failed_steps + 1)); continue
+  fi
+  log "building $preset"
+  if ! cmake --build --preset "$preset" -j "$jobs" >>"build/$preset.log" 2>&1; then
+    grep -E 'error|Error' "build/$preset.log" | head -40 >&2
+    failed_steps=$((failed_steps + 1)); continue
+  fi
+  rm -f "build/$preset.log"
+  case " $test_presets " in *" $preset "*) ;; *) continue ;; esac
+  if [ "$preset" = win32 ] && ! start_wine; then
+    echo "test.sh: could not create the Wine prefix" >&2
+    failed_steps=$((failed_steps + 1)); continue
+  fi
+  results="build/$preset/tests/results"
+  rm -rf "$results"; mkdir -p "$results"
+  log "testing $preset"
+  ctest --preset "$preset" --output-junit "$top/$results/ctest.xml" || true
+  ran+=("$results")
+  [ "$preset" = win32 ] && wineserver -k >/dev/null 2>&1
+done
+
+# One line for everything: GoogleTest cases where an executable wrote its
+# report, whole CTest tests otherwise (scripts, or a crash before the report).
+python3 - "$failed_steps" "${ran[@]}" <<'PY'
+import os, sys, xml.etree.ElementTree as ET
+passed = 0
+failed = int(sys.argv[1])
+for results in sys.argv[2:]:
+    try:
+        ctest = ET.parse(os.path.join(results, "ctest.xml")).getroot()
+    except (OSError, ET.ParseError):
+        failed += 1
+        continue
+    for case in ctest.iter("testcase"):
+        name = case.get("name")
+        ok = case.get("status", "run") != "fail" and case.find("failure") is None
+        report = os.path.join(results, name + ".xml")
+        if os.path.exists(report):
+            try:
+                root = ET.parse(report).getroot()
+                cases = list(root.iter("testcase"))
+                bad = sum(1 for c in cases if c.find("failure") is not None)
+                skipped = sum(1 for c in cases if c.get("result") == "skipped" or c.get("status") == "notrun")
+                passed += len(cases) - bad - skipped
+                failed += bad
+                if not ok and bad == 0:
+                    failed += 1
+                continue
+            except ET.ParseError:
+                pass
+        if ok:
+            passed += 1
+        else:
+            failed += 1
+print(f"{passed} passed, {failed} failed")
+sys.exit(1 if failed else 0)
+PY

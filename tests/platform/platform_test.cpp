@@ -1,0 +1,133 @@
+// The platform layer: the same results from both implementations.
+
+#include "platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+std::string format(const char *pattern, ...) {
+  std::va_list args;
+  va_start(args, pattern);
+  std::string out = "unchanged";
+  bool ok = platform::format_positional(out, pattern, args);
+  va_end(args);
+  return ok ? out : "<failed>";
+}
+
+// Each expected text was read off the system formatter of the Windows build.
+TEST(FormatPositional, InsertsArgumentsByNumber) {
+  EXPECT_EQ(format("%1!s! and %2!d!", "abc", 42), "abc and 42");
+  EXPECT_EQ(format("%2!d! before %1!s!", "abc", 42), "42 before abc");
+  EXPECT_EQ(format("%1!s!%1!s!", "xy"), "xyxy");
+  EXPECT_EQ(format("%1", "plain"), "plain");
+  EXPECT_EQ(format("%1x", "A"), "Ax");
+  EXPECT_EQ(format("%3!s!", "a", "b", "c"), "c");
+  EXPECT_EQ(format("%12!s!", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"), "l");
+  EXPECT_EQ(format("%1!s! %2!s!", "x", static_cast<const char *>(nullptr)), "x (null)");
+}
+
+TEST(FormatPositional, AppliesPrintfConversions) {
+  EXPECT_EQ(format("%1!5d!|%2!-5s!|", 7, "ab"), "    7|ab   |");
+  EXPECT_EQ(format("%1!x! %1!X! %1!u!", 255), "ff FF 255");
+  EXPECT_EQ(format("%1!.2s!", "abcdef"), "ab");
+  EXPECT_EQ(format("%1!c!%2!c!", 'Q', 0x41), "QA");
+  EXPECT_EQ(format("%1!05d!|%1!+d!|%1!#x!", 42), "00042|+42|0x2a");
+  EXPECT_EQ(format("%1!10.3d!|", 12), "       012|");
+  EXPECT_EQ(format("%1!o!", 8), "10");
+  EXPECT_EQ(format("%1!u!", -5), "4294967291");
+  EXPECT_EQ(format("%1!x!", -1), "ffffffff");
+}
+
+TEST(FormatPositional, ReadsArgumentsAsThirtyTwoBitSlots) {
+  EXPECT_EQ(format("%1!lu! %2!hd!", 4000000000u, 65537), "4000000000 1");
+  EXPECT_EQ(format("%1!hu!", 70000), "4464");
+  EXPECT_EQ(format("%1!*d!", 6, 42), "    42");
+  EXPECT_EQ(format("%1!-*d!|", 5, 3), "3    |");
+  EXPECT_EQ(format("%1!*.*d!", 6, 3, 42), "   042");
+  EXPECT_EQ(format("%2!*s!|", 4, 3, "ab"), " ab|");
+}
+
+TEST(FormatPositional, HandlesEscapesAndLineEnds) {
+  EXPECT_EQ(format("pct %% bang %! dot %. sp %  end"), "pct % bang ! dot . sp   end");
+  EXPECT_EQ(format("a%nb"), "a\r\nb");
+  EXPECT_EQ(format("l1\r\nl2\nl3"), "l1\r\nl2\r\nl3");
+  EXPECT_EQ(format("a\rb\r\nc\n\rd"), "a\r\nb\r\nc\r\n\r\nd");
+  EXPECT_EQ(format("%r|%t|%b"), "\r|\t|b");
+  EXPECT_EQ(format("100%% and %1!d!%%", 7), "100% and 7%");
+  EXPECT_EQ(format("stop%0here"), "stop");
+}
+
+TEST(FormatPositional, EmptyResultIsNotAFailure) {
+  EXPECT_EQ(format(""), "");
+  EXPECT_EQ(format("%0abc"), "");
+}
+
+TEST(FormatPositional, RejectsOpenInserts) {
+  EXPECT_EQ(format("%"), "<failed>");
+  EXPECT_EQ(format("abc%"), "<failed>");
+  EXPECT_EQ(format("%1!s", "x"), "<failed>");
+}
+
+TEST(MemoryBlock, KeepsItsHandleAndContentAcrossResizes) {
+  platform::MemoryBlock block = platform::memory_block_alloc(4);
+  ASSERT_NE(block, nullptr);
+  EXPECT_GE(platform::memory_block_size(block), 4u);
+  auto *bytes = static_cast<unsigned char *>(platform::memory_block_lock(block));
+  ASSERT_NE(bytes, nullptr);
+  EXPECT_EQ(bytes[0] | bytes[1] | bytes[2] | bytes[3], 0) << "new blocks are zero-filled";
+  std::memcpy(bytes, "abcd", 4);
+  platform::memory_block_unlock(block);
+
+  ASSERT_EQ(platform::memory_block_realloc(block, 100000), block);
+  EXPECT_GE(platform::memory_block_size(block), 100000u);
+  bytes = static_cast<unsigned char *>(platform::memory_block_lock(block));
+  ASSERT_NE(bytes, nullptr);
+  EXPECT_EQ(std::memcmp(bytes, "abcd", 4), 0);
+  EXPECT_EQ(bytes[99999], 0);
+  platform::memory_block_unlock(block);
+  platform::memory_block_free(block);
+}
+
+TEST(Environment, SetValuesAreReadBack) {
+  std::string value;
+  EXPECT_FALSE(platform::get_environment("LECTORIN_TEST_UNSET_VARIABLE", value));
+  ASSERT_TRUE(platform::set_environment("LECTORIN_TEST_VARIABLE", "a;b c"));
+  ASSERT_TRUE(platform::get_environment("LECTORIN_TEST_VARIABLE", value));
+  EXPECT_EQ(value, "a;b c");
+}
+
+TEST(ExecutablePath, NamesThisProgram) {
+  std::string path;
+  ASSERT_TRUE(platform::executable_path(path));
+  EXPECT_NE(path.find("base_tests"), std::string::npos) << path;
+  EXPECT_NE(path.find(platform::path_separator), std::string::npos) << path;
+}
+
+TEST(Library, MissingLibraryIsAnErrorNotAFault) {
+  std::string error;
+  EXPECT_EQ(platform::load_library("lectorin_no_such_library_here", error), nullptr);
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(CriticalSection, ExcludesOtherThreads) {
+  platform::CriticalSection section;
+  long counter = 0;
+  auto work = [&] {
+    for (int i = 0; i < 100000; ++i) {
+      section.enter();
+      ++counter;
+      section.leave();
+    }
+  };
+  std::thread a(work), b(work);
+  a.join();
+  b.join();
+  EXPECT_EQ(counter, 200000);
+}
+
+} // namespace
