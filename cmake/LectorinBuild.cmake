@@ -28,3 +28,10 @@ function(lectorin_host_path out path)
     set(${out} "${path}" PARENT_SCOPE)
   endif()
 endfunction()
+
+# A text as the body of a C string literal (backslashes doubled), for paths
+# handed to the code through compile definitions.
+function(lectorin_c_string out text)
+  string(REPLACE "\\" "\\\\" escaped "${text}")
+  set(${out} "${escaped}" PARENT_SCOPE)
+endfunction()

@@ -133,7 +133,8 @@ private:
 /// Arguments are read in order of their numbers: texts as const char *,
 /// numbers as 32-bit integers. An empty result is a success. False, with out
 /// unchanged, when the pattern is malformed (a "%" or an insert left open).
-bool format_positional(std::string &out, const char *pattern, std::va_list args);
+bool format_positional(std::string &out, const char *pattern,
+                       std::va_list args);
 
 } // namespace platform
 

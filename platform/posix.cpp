@@ -137,7 +137,8 @@ MemoryBlock memory_block_alloc(std::size_t bytes) {
   if (!record)
     return nullptr;
   // Never a null data pointer, so that a locked empty block is usable.
-  record->data = static_cast<unsigned char *>(std::calloc(bytes ? bytes : 1, 1));
+  record->data =
+      static_cast<unsigned char *>(std::calloc(bytes ? bytes : 1, 1));
   if (!record->data) {
     std::free(record);
     return nullptr;
@@ -152,7 +153,8 @@ MemoryBlock memory_block_realloc(MemoryBlock block, std::size_t bytes) {
   BlockRecord *record = as_record(block);
   if (!record || record->locks > 0)
     return nullptr;
-  auto *data = static_cast<unsigned char *>(std::realloc(record->data, bytes ? bytes : 1));
+  auto *data = static_cast<unsigned char *>(
+      std::realloc(record->data, bytes ? bytes : 1));
   if (!data)
     return nullptr;
   if (bytes > record->size)
@@ -192,11 +194,10 @@ void memory_block_free(MemoryBlock block) {
 
 //===-- Threads -----------------------------------------------------------===//
 
-ThreadId current_thread_id() {
-  return static_cast<ThreadId>(::pthread_self());
-}
+ThreadId current_thread_id() { return static_cast<ThreadId>(::pthread_self()); }
 
-static_assert(sizeof(pthread_mutex_t) <= 64, "CriticalSection storage too small");
+static_assert(sizeof(pthread_mutex_t) <= 64,
+              "CriticalSection storage too small");
 
 CriticalSection::CriticalSection() {
   ::pthread_mutex_init(new (storage_) pthread_mutex_t, nullptr);
@@ -223,8 +224,8 @@ namespace {
 
 // One "%n!fmt!" insert, parsed.
 struct Insert {
-  int number = 0;        // argument number, 1..99
-  std::string flags;     // printf flags
+  int number = 0;    // argument number, 1..99
+  std::string flags; // printf flags
   bool star_width = false;
   bool star_precision = false;
   std::string width;     // digits, when not "*"
@@ -296,7 +297,8 @@ bool parse_insert(const char *pattern, std::size_t pos, Insert &insert) {
 }
 
 int value_slot(const Insert &insert) {
-  return insert.number + (insert.star_width ? 1 : 0) + (insert.star_precision ? 1 : 0);
+  return insert.number + (insert.star_width ? 1 : 0) +
+         (insert.star_precision ? 1 : 0);
 }
 
 void format_insert(std::string &out, const Insert &insert,
@@ -359,8 +361,9 @@ void format_insert(std::string &out, const Insert &insert,
   case 'd':
   case 'i':
     spec += 'd';
-    print(insert.is_short ? static_cast<int>(static_cast<std::int16_t>(numbers[slot]))
-                          : static_cast<int>(static_cast<std::int32_t>(numbers[slot])));
+    print(insert.is_short
+              ? static_cast<int>(static_cast<std::int16_t>(numbers[slot]))
+              : static_cast<int>(static_cast<std::int32_t>(numbers[slot])));
     break;
   default:
     spec += conversion;
@@ -371,7 +374,8 @@ void format_insert(std::string &out, const Insert &insert,
 
 } // namespace
 
-bool format_positional(std::string &out, const char *pattern, std::va_list args) {
+bool format_positional(std::string &out, const char *pattern,
+                       std::va_list args) {
   // First pass: which arguments are texts, and is the pattern well formed?
   std::vector<Insert> inserts;
   std::vector<ArgKind> kinds(1, ArgKind::number);

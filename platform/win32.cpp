@@ -16,7 +16,8 @@ namespace platform {
 bool executable_path(std::string &path) {
   std::vector<char> buffer(MAX_PATH + 1);
   for (;;) {
-    DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(),
+                                   static_cast<DWORD>(buffer.size()));
     if (n == 0)
       return false;
     // A name that fills the buffer may have been cut: try a larger one.
@@ -78,7 +79,8 @@ MemoryBlock memory_block_alloc(std::size_t bytes) {
 }
 
 MemoryBlock memory_block_realloc(MemoryBlock block, std::size_t bytes) {
-  return ::GlobalReAlloc(static_cast<HGLOBAL>(block), bytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
+  return ::GlobalReAlloc(static_cast<HGLOBAL>(block), bytes,
+                         GMEM_MOVEABLE | GMEM_ZEROINIT);
 }
 
 void *memory_block_lock(MemoryBlock block) {
@@ -100,11 +102,10 @@ void memory_block_free(MemoryBlock block) {
 
 //===-- Threads -----------------------------------------------------------===//
 
-ThreadId current_thread_id() {
-  return ::GetCurrentThreadId();
-}
+ThreadId current_thread_id() { return ::GetCurrentThreadId(); }
 
-static_assert(sizeof(CRITICAL_SECTION) <= 64, "CriticalSection storage too small");
+static_assert(sizeof(CRITICAL_SECTION) <= 64,
+              "CriticalSection storage too small");
 
 CriticalSection::CriticalSection() {
   ::InitializeCriticalSection(new (storage_) CRITICAL_SECTION);
@@ -124,13 +125,15 @@ void CriticalSection::leave() {
 
 //===-- Message formatting ------------------------------------------------===//
 
-bool format_positional(std::string &out, const char *pattern, std::va_list args) {
+bool format_positional(std::string &out, const char *pattern,
+                       std::va_list args) {
   char *buffer = nullptr;
   std::va_list copy;
   va_copy(copy, args);
   ::SetLastError(0);
-  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                             pattern, 0, 0, reinterpret_cast<LPSTR>(&buffer), 0, &copy);
+  DWORD n = ::FormatMessageA(
+      FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER, pattern, 0,
+      0, reinterpret_cast<LPSTR>(&buffer), 0, &copy);
   DWORD code = ::GetLastError();
   va_end(copy);
   // An empty result also comes back as 0; only a malformed pattern sets

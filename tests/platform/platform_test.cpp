@@ -27,8 +27,11 @@ TEST(FormatPositional, InsertsArgumentsByNumber) {
   EXPECT_EQ(format("%1", "plain"), "plain");
   EXPECT_EQ(format("%1x", "A"), "Ax");
   EXPECT_EQ(format("%3!s!", "a", "b", "c"), "c");
-  EXPECT_EQ(format("%12!s!", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"), "l");
-  EXPECT_EQ(format("%1!s! %2!s!", "x", static_cast<const char *>(nullptr)), "x (null)");
+  EXPECT_EQ(format("%12!s!", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j",
+                   "k", "l"),
+            "l");
+  EXPECT_EQ(format("%1!s! %2!s!", "x", static_cast<const char *>(nullptr)),
+            "x (null)");
 }
 
 TEST(FormatPositional, AppliesPrintfConversions) {
@@ -53,7 +56,8 @@ TEST(FormatPositional, ReadsArgumentsAsThirtyTwoBitSlots) {
 }
 
 TEST(FormatPositional, HandlesEscapesAndLineEnds) {
-  EXPECT_EQ(format("pct %% bang %! dot %. sp %  end"), "pct % bang ! dot . sp   end");
+  EXPECT_EQ(format("pct %% bang %! dot %. sp %  end"),
+            "pct % bang ! dot . sp   end");
   EXPECT_EQ(format("a%nb"), "a\r\nb");
   EXPECT_EQ(format("l1\r\nl2\nl3"), "l1\r\nl2\r\nl3");
   EXPECT_EQ(format("a\rb\r\nc\n\rd"), "a\r\nb\r\nc\r\n\r\nd");
@@ -77,9 +81,11 @@ TEST(MemoryBlock, KeepsItsHandleAndContentAcrossResizes) {
   platform::MemoryBlock block = platform::memory_block_alloc(4);
   ASSERT_NE(block, nullptr);
   EXPECT_GE(platform::memory_block_size(block), 4u);
-  auto *bytes = static_cast<unsigned char *>(platform::memory_block_lock(block));
+  auto *bytes =
+      static_cast<unsigned char *>(platform::memory_block_lock(block));
   ASSERT_NE(bytes, nullptr);
-  EXPECT_EQ(bytes[0] | bytes[1] | bytes[2] | bytes[3], 0) << "new blocks are zero-filled";
+  EXPECT_EQ(bytes[0] | bytes[1] | bytes[2] | bytes[3], 0)
+      << "new blocks are zero-filled";
   std::memcpy(bytes, "abcd", 4);
   platform::memory_block_unlock(block);
 
@@ -95,7 +101,8 @@ TEST(MemoryBlock, KeepsItsHandleAndContentAcrossResizes) {
 
 TEST(Environment, SetValuesAreReadBack) {
   std::string value;
-  EXPECT_FALSE(platform::get_environment("LECTORIN_TEST_UNSET_VARIABLE", value));
+  EXPECT_FALSE(
+      platform::get_environment("LECTORIN_TEST_UNSET_VARIABLE", value));
   ASSERT_TRUE(platform::set_environment("LECTORIN_TEST_VARIABLE", "a;b c"));
   ASSERT_TRUE(platform::get_environment("LECTORIN_TEST_VARIABLE", value));
   EXPECT_EQ(value, "a;b c");
@@ -110,7 +117,8 @@ TEST(ExecutablePath, NamesThisProgram) {
 
 TEST(Library, MissingLibraryIsAnErrorNotAFault) {
   std::string error;
-  EXPECT_EQ(platform::load_library("lectorin_no_such_library_here", error), nullptr);
+  EXPECT_EQ(platform::load_library("lectorin_no_such_library_here", error),
+            nullptr);
   EXPECT_FALSE(error.empty());
 }
 
