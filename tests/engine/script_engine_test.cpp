@@ -1,0 +1,167 @@
+// The stand-in engine's script backend, called through its exported API the
+// way the plug-in calls it: scenarios replayed, calls logged, the page read.
+
+#include "engine_fixture.h"
+#include "temp_directory.h"
+
+#include "drs832.h"
+#include "platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+struct Engine {
+  decltype(&::drs7_init) init;
+  decltype(&::drs7_upset) upset;
+  decltype(&::set_engine_value) set_value;
+  decltype(&::do_zones) zones;
+  decltype(&::do_ocr) ocr;
+  decltype(&::drs7_read_one) read_one;
+  decltype(&::drs7_read_coordinates) read_coordinates;
+};
+
+const Engine &engine() {
+  static Engine api = [] {
+    std::string error;
+    platform::LibraryHandle library =
+        platform::load_library(built_engine_file(), error);
+    if (!library)
+      throw std::runtime_error(error);
+    auto get = [&](const char *name, int ordinal = 0) {
+      void *f = platform::find_function(library, name, ordinal);
+      if (!f)
+        throw std::runtime_error(std::string("no ") + name);
+      return f;
+    };
+    Engine e;
+    e.init = reinterpret_cast<decltype(e.init)>(get("drs7_init"));
+    e.upset = reinterpret_cast<decltype(e.upset)>(get("drs7_upset"));
+    e.set_value = reinterpret_cast<decltype(e.set_value)>(
+        get("set_engine_value", DRS832_ORDINAL_SET_ENGINE_VALUE));
+    e.zones = reinterpret_cast<decltype(e.zones)>(get("do_zones"));
+    e.ocr = reinterpret_cast<decltype(e.ocr)>(get("do_ocr"));
+    e.read_one = reinterpret_cast<decltype(e.read_one)>(get("drs7_read_one"));
+    e.read_coordinates = reinterpret_cast<decltype(e.read_coordinates)>(
+        get("drs7_read_coordinates"));
+    return e;
+  }();
+  return api;
+}
+
+std::vector<uint32_t> complaints;
+extern "C" int32_t record_complaint(uint32_t c, uint32_t d, uint32_t r) {
+  complaints.insert(complaints.end(), {c, d, r});
+  return 0;
+}
+
+// A 3 x 4 page whose pixel (x, y) is 10 y + x; counts the requests it gets.
+struct Page {
+  uint32_t next = 0;
+  std::vector<int32_t> requests;
+};
+extern "C" int32_t feed_line(void *feed, int32_t request, uint8_t *buffer) {
+  auto *page = static_cast<Page *>(feed);
+  page->requests.push_back(request);
+  if (request == 0)
+    page->next = 0;
+  if (page->next >= 4)
+    return -1;
+  for (uint32_t x = 0; x < 3; ++x)
+    buffer[x] = static_cast<uint8_t>(10 * page->next + x);
+  ++page->next;
+  return 0;
+}
+
+class ScriptEngine : public ::testing::Test {
+protected:
+  int32_t start(const std::string &script) {
+    write_file(temp_ / "eng.ytr", "backend script\nlog calls.log\n" + script);
+    complaints.clear();
+    return engine().init(nullptr,
+                         (temp_.path() + platform::path_separator).c_str(),
+                         nullptr, record_complaint, 0);
+  }
+  void TearDown() override { engine().upset(1); }
+
+  TempDirectory temp_;
+};
+
+TEST_F(ScriptEngine, ReplaysTheCodeListCharactersAndComplaints) {
+  ASSERT_EQ(start("init 7\nocr_result 3\n"
+                  "char 1 \"A\" 10 20 30 40   # a comment\n"
+                  "char 2 - 0 0 0 0\n"
+                  "char 3 \"\xc3\xa9#\" 1 2 3 4\n"
+                  "codes 1 0x81FE\ncodes 3 0x8100\n"
+                  "complain zones 0x1a00 5 418\ncomplain ocr 0x1500 0 32\n"),
+            7);
+  Page page;
+  engine().set_value(7, 3, feed_line, &page, 3u, 4u, 0);
+  EXPECT_EQ(engine().zones(7), 0);
+  platform::MemoryBlock block = platform::memory_block_alloc(4);
+  EXPECT_EQ(engine().ocr(7, block), 3);
+  auto *list = static_cast<uint16_t *>(platform::memory_block_lock(block));
+  std::vector<uint16_t> entries(list, list + 6);
+  platform::memory_block_unlock(block);
+  platform::memory_block_free(block);
+  EXPECT_EQ(entries, (std::vector<uint16_t>{4, 0, 1, 0x81FE, 3, 0x8100}));
+  EXPECT_EQ(complaints, (std::vector<uint32_t>{0x1a00, 5, 418, 0x1500, 0, 32}));
+
+  uint16_t text[16];
+  EXPECT_EQ(engine().read_one(3, text), 2);
+  EXPECT_EQ(text[0], 0xE9);
+  EXPECT_EQ(text[1], '#');
+  EXPECT_EQ(text[2], 0);
+  EXPECT_LT(engine().read_one(2, text), 0);
+  EXPECT_LT(engine().read_one(99, text), 0);
+  drs_rectangle box{};
+  engine().read_coordinates(1, &box);
+  EXPECT_EQ(box.x0 + box.y0 * 1000 + box.x1 * 1000000, 10 + 20000 + 30000000);
+  EXPECT_EQ(box.y1, 40);
+
+  std::string log = read_file(temp_ / "calls.log");
+  EXPECT_NE(
+      log.find(
+          "set_engine_value 7 3 ptr ptr 3 4 0\ndo_zones 7\ndo_ocr 7 ptr\n"),
+      std::string::npos)
+      << log;
+}
+
+TEST_F(ScriptEngine, LongTextsFillTheBufferWithoutTerminator) {
+  start("char 1 \"abcdefghijklmnopqrstu\" 0 0 1 1\n");
+  uint16_t text[17];
+  text[16] = 0xBEEF;
+  EXPECT_EQ(engine().read_one(1, text), 16);
+  EXPECT_EQ(text[15], 'p');
+  EXPECT_EQ(text[16], 0xBEEF) << "wrote past the 16-unit buffer";
+}
+
+TEST_F(ScriptEngine, ReadsThePageAndDumpsIt) {
+  start("dump page.pgm\nlines restart-after 2\n");
+  Page page;
+  engine().set_value(1, 3, feed_line, &page, 3u, 4u, 0);
+  engine().zones(1);
+  EXPECT_EQ(page.requests, (std::vector<int32_t>{0, 1, 0, 1, 1, 1, 1}));
+  std::string header = "P5\n3 4\n255\n";
+  std::string pixels = {0, 1, 2, 10, 11, 12, 20, 21, 22, 30, 31, 32};
+  EXPECT_EQ(read_file(temp_ / "page.pgm"), header + pixels);
+}
+
+TEST_F(ScriptEngine, LogsUtf16CharacterSetsAsUtf8) {
+  start("");
+  const uint16_t characters[] = {'a', 0xE9, 0xD83D, 0xDE00, 0};
+  engine().set_value(1, 35, characters, 0);
+  engine().set_value(1, 42, 0, 0, 0);
+  EXPECT_EQ(read_file(temp_ / "calls.log"),
+            "drs7_init null \"" + temp_.path() + platform::path_separator +
+                "\" null ptr 0\n"
+                "set_engine_value 1 35 \"a\xc3\xa9\xf0\x9f\x98\x80\" 0\n"
+                "set_engine_value 1 42 0 0 0\n");
+}
+
+} // namespace
