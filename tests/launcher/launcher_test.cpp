@@ -474,12 +474,23 @@ TEST(FileList, QuotedFilesAreSentAsQuotedEntries) {
             1 + first.size() + 3 + second.size() + 3);
 }
 
-TEST(FileList, NoArgumentsFlashTheWindowAndSendNothing) {
+// The flash itself cannot be watched here: Wine delivers nothing to a window
+// of another process for FlashWindow.
+TEST(FileList, NoArgumentsFindOrStartTheEditorAndSendNothing) {
   LauncherDirectory directory;
-  TestWindow editor(folivane_class);
-  ASSERT_TRUE(editor.exists());
+  directory.add_editor();
+  EditorSettings settings(directory.root() + "record", folivane_class, 1000);
+  {
+    TestWindow editor(folivane_class);
+    ASSERT_TRUE(editor.exists());
+    ASSERT_EQ(run_launcher(directory.launcher()), 0u);
+    EXPECT_TRUE(editor.received().messages.empty());
+    EXPECT_EQ(settings.finish().pid, 0u) << "the running editor was found";
+  }
   ASSERT_EQ(run_launcher(directory.launcher()), 0u);
-  EXPECT_TRUE(editor.received().messages.empty());
+  EditorRecord record = settings.finish();
+  EXPECT_TRUE(record.window) << "the editor was started";
+  EXPECT_TRUE(record.messages.empty());
 }
 
 TEST(FileList, TheEditionMarkerSelectsTheScannerEditionsWindow) {
