@@ -43,6 +43,10 @@ struct GNodeTraits {
 /// The traits of T: copy construction and destruction, so plain values copy
 /// their bytes and GRef elements take and drop references.
 template <class T> struct GNodeTraitsOf {
+  // Nodes come from ::operator new and place elements at a max_align_t
+  // boundary behind the header.
+  static_assert(alignof(T) <= alignof(std::max_align_t),
+                "over-aligned container elements");
   static void copy(void *dst, const void *src) {
     new (dst) T(*static_cast<const T *>(src));
   }
@@ -254,20 +258,15 @@ public:
 
   /// The position of key, or one at the end when key is absent.
   GCursor find(const K &key) const {
-    uint32_t hash = GMapKeyTraits<K>::hash(key);
-    for (GHashNode *node = bucket_last(hash); node; node = node->bucket_prev) {
-      if (node->hash_value == hash &&
-          GMapKeyTraits<K>::equal(entry(node).key, key))
-        return GCursor(node, static_cast<const GHashTable *>(this));
-    }
-    return GCursor(nullptr, static_cast<const GHashTable *>(this));
+    return GCursor(find_node(key, GMapKeyTraits<K>::hash(key)), table());
   }
 
   /// The value of key; an absent key is entered first with a value-
   /// initialised value (an empty string, a zero number).
   V &operator[](const K &key) {
-    if (GCursor cursor = find(key))
-      return entry(static_cast<GHashNode *>(cursor.node())).value;
+    uint32_t hash = GMapKeyTraits<K>::hash(key);
+    if (GHashNode *found = find_node(key, hash))
+      return entry(found).value;
     reserve_one();
     GHashNode *node = allocate_node();
     try {
@@ -276,7 +275,7 @@ public:
       free_node(node);
       throw;
     }
-    node->hash_value = GMapKeyTraits<K>::hash(key);
+    node->hash_value = hash;
     link(node);
     return entry(node).value;
   }
@@ -295,6 +294,15 @@ public:
 private:
   static Entry &entry(GHashNode *node) noexcept {
     return *static_cast<Entry *>(element_of(node));
+  }
+  const GHashTable *table() const noexcept { return this; }
+  GHashNode *find_node(const K &key, uint32_t hash) const {
+    for (GHashNode *node = bucket_last(hash); node; node = node->bucket_prev) {
+      if (node->hash_value == hash &&
+          GMapKeyTraits<K>::equal(entry(node).key, key))
+        return node;
+    }
+    return nullptr;
   }
 };
 
