@@ -12,6 +12,16 @@ namespace {
 constexpr std::size_t closing_codes = 2;
 } // namespace
 
+int32_t copy_symbol_text(const std::u16string &text, uint16_t *buffer) {
+  constexpr std::size_t room = 15;
+  std::size_t n = std::min(text.size(), room);
+  if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] < 0xDC00)
+    --n;
+  std::copy_n(text.begin(), n, buffer);
+  buffer[n] = 0;
+  return static_cast<int32_t>(n);
+}
+
 CodeListBuilder::CodeListBuilder(CodeListLimits limits) : limits_(limits) {
   CodeListLimits format;
   limits_.symbols = std::min(limits_.symbols, format.symbols);

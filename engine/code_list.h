@@ -37,6 +37,11 @@ struct Symbol {
   drs_rectangle rectangle{};
 };
 
+/// Writes a symbol's text into a caller's buffer of 16 units: at most 15
+/// units, never half of a surrogate pair, then a terminating zero. Returns
+/// the number of units before the terminator.
+int32_t copy_symbol_text(const std::u16string &text, uint16_t *buffer);
+
 /// How much a code list may hold. The defaults are what the format allows;
 /// smaller limits are a seam for trying the overflow on a small page.
 struct CodeListLimits {

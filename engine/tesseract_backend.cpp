@@ -55,9 +55,6 @@ constexpr uint32_t out_of_memory_reason = 32;
 // Tesseract's images and the engine's 16-bit rectangles both stop here.
 constexpr uint32_t largest_side = 32767;
 
-// The text units drs7_read_one may write before its terminator.
-constexpr std::size_t text_units = 15;
-
 constexpr int default_page_mode = tesseract::PSM_AUTO;
 
 struct Settings {
@@ -159,6 +156,7 @@ public:
       line_callback_ = call.line_callback;
       feed_ = call.feed;
       width_ = static_cast<uint32_t>(number(0));
+      height_ = static_cast<uint32_t>(number(1));
       page_ready_ = false;
       break;
     case 38:
@@ -240,17 +238,7 @@ public:
 
   int32_t read_text(int32_t character, uint16_t *text) override {
     const Symbol *symbol = find(character);
-    if (!symbol)
-      return -1;
-    std::size_t n = std::min(symbol->text.size(), text_units);
-    // Never half a surrogate pair.
-    if (n > 0 && n < symbol->text.size() && symbol->text[n - 1] >= 0xD800 &&
-        symbol->text[n - 1] < 0xDC00)
-      --n;
-    for (std::size_t i = 0; i < n; ++i)
-      text[i] = symbol->text[i];
-    text[n] = 0;
-    return static_cast<int32_t>(n);
+    return symbol ? copy_symbol_text(symbol->text, text) : -1;
   }
 
   void read_rectangle(int32_t character, drs_rectangle *rectangle) override {
@@ -300,15 +288,18 @@ private:
   }
 
   // The whole page through the line callback: the first line, then the next
-  // ones until the callback has no more.
+  // ones until the callback has no more. A page larger than the engine reads
+  // is refused rather than cut.
   bool read_page(std::vector<uint8_t> &pixels, uint32_t &lines) const {
     if (!line_callback_ || width_ == 0 || width_ > largest_side)
       return false;
+    pixels.reserve(std::size_t{width_} * std::min(height_, largest_side));
     std::vector<uint8_t> line(width_);
     lines = 0;
-    for (int32_t request = 0; lines < largest_side &&
-                              line_callback_(feed_, request, line.data()) == 0;
+    for (int32_t request = 0; line_callback_(feed_, request, line.data()) == 0;
          request = 1) {
+      if (lines == largest_side)
+        return false;
       pixels.insert(pixels.end(), line.begin(), line.end());
       ++lines;
     }
@@ -398,6 +389,7 @@ private:
   drs_line_callback line_callback_ = nullptr;
   void *feed_ = nullptr;
   uint32_t width_ = 0;
+  uint32_t height_ = 0; // as announced; the callback decides
 
   bool page_ready_ = false;
   bool blank_page_ = false;

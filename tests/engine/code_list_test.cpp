@@ -20,6 +20,27 @@ constexpr uint16_t W = end_of_word_code;
 constexpr uint16_t L = end_of_line_code;
 constexpr uint16_t R = end_of_region_code;
 
+TEST(CodeList, SymbolTextsFitTheReadersBuffer) {
+  uint16_t buffer[17];
+  buffer[16] = 0xBEEF;
+  EXPECT_EQ(copy_symbol_text(u"\u00e9", buffer), 1);
+  EXPECT_EQ(buffer[0], 0xE9);
+  EXPECT_EQ(buffer[1], 0);
+  EXPECT_EQ(copy_symbol_text(u"", buffer), 0);
+  EXPECT_EQ(buffer[0], 0);
+  // Long texts keep 15 units and their terminator in the 16 units.
+  EXPECT_EQ(copy_symbol_text(std::u16string(20, u'x'), buffer), 15);
+  EXPECT_EQ(buffer[15], 0);
+  EXPECT_EQ(buffer[16], 0xBEEF);
+  // A surrogate pair that would be cut in half is left out whole.
+  std::u16string pairs = std::u16string(14, u'x') + u"\U0001F600";
+  EXPECT_EQ(copy_symbol_text(pairs, buffer), 14);
+  EXPECT_EQ(buffer[14], 0);
+  EXPECT_EQ(copy_symbol_text(std::u16string(13, u'x') + u"\U0001F600", buffer),
+            15);
+  EXPECT_EQ(buffer[14], 0xDE00);
+}
+
 TEST(CodeList, WordsLinesAndParagraphsInOrder) {
   CodeListBuilder list;
   EXPECT_TRUE(list.add_word(word_of(2)));

@@ -452,6 +452,48 @@ TEST_F(TesseractEngine, BlocksWithoutTextAreSkipped) {
       << ::testing::PrintToString(reading.texts());
 }
 
+// A page that never ends: every request gets a white line.
+extern "C" int32_t endless_line(void *, int32_t, uint8_t *buffer) {
+  std::fill_n(buffer, 10, uint8_t{255});
+  return 0;
+}
+
+TEST_F(TesseractEngine, BlankPagesGiveEmptyListsAndUnreadablePagesFail) {
+  ASSERT_EQ(start(), 1);
+  const EngineApi &e = api();
+  platform::MemoryBlock block = platform::memory_block_alloc(4);
+
+  // No line source yet.
+  e.set_language(handle_, 1);
+  EXPECT_LT(e.zones(handle_), 0);
+  EXPECT_LT(e.ocr(handle_, block), 0);
+
+  // Taller or wider than the engine reads: refused, not cut.
+  e.set_value(handle_, 3, endless_line, nullptr, 10u, 100u, 0);
+  EXPECT_LT(e.zones(handle_), 0);
+  EXPECT_LT(e.ocr(handle_, block), 0);
+  GrayPage wide;
+  wide.width = 40000;
+  wide.height = 1;
+  wide.pixels.assign(40000, 255);
+  e.set_value(handle_, 3, feed_gray_line, &wide, 40000u, 1u, 0);
+  EXPECT_LT(e.zones(handle_), 0);
+
+  // A white page and a page without lines: no text, an empty list.
+  for (int32_t height : {300, 0}) {
+    GrayPage blank;
+    blank.width = 400;
+    blank.height = height;
+    blank.pixels.assign(400u * height, 255);
+    Reading reading = read(blank, 200);
+    EXPECT_EQ(reading.zones, 0);
+    EXPECT_EQ(reading.ocr, 0);
+    EXPECT_TRUE(reading.entries.empty());
+  }
+  EXPECT_TRUE(complaints.empty());
+  platform::memory_block_free(block);
+}
+
 TEST_F(TesseractEngine, StartRefusesUnusableDataOrSettings) {
   std::string empty = temp_ / "empty";
   make_directories(empty);
