@@ -11,9 +11,9 @@
 //                     Tesseract's API default of a single block runs the
 //                     lines of neighbouring columns together)
 //   limits <symbols> <entries>
-//                     lower bounds for the code list than the format's
-//                     32768 symbols and 65535 entries, to try a full list on
-//                     a small page
+//                     smaller limits for the code list than the format's
+//                     32768 symbols and 65535 entries (larger ones are
+//                     lowered to those), to try a full list on a small page
 //
 // A data directory without trained data, or a line that is not understood,
 // stops drs7_init with 0 and a one-line reason on the standard error stream.
