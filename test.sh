@@ -29,6 +29,8 @@ log() { printf '== %s\n' "$*" >&2; }
 packages=(
   g++ make cmake python3 googletest libgtest-dev libbenchmark-dev clang
   g++-mingw-w64-i686-posix wine wine32:i386
+  libtesseract-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
+  libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core
 )
 install_missing() {
   local missing=()

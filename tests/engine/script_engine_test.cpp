@@ -1,7 +1,7 @@
 // The stand-in engine's script backend, called through its exported API the
 // way the plug-in calls it: scenarios replayed, calls logged, the page read.
 
-#include "engine_fixture.h"
+#include "engine_api.h"
 #include "temp_directory.h"
 
 #include "drs832.h"
@@ -16,43 +16,7 @@ using namespace testing_support;
 
 namespace {
 
-struct Engine {
-  decltype(&::drs7_init) init;
-  decltype(&::drs7_upset) upset;
-  decltype(&::set_engine_value) set_value;
-  decltype(&::do_zones) zones;
-  decltype(&::do_ocr) ocr;
-  decltype(&::drs7_read_one) read_one;
-  decltype(&::drs7_read_coordinates) read_coordinates;
-};
-
-const Engine &engine() {
-  static Engine api = [] {
-    std::string error;
-    platform::LibraryHandle library =
-        platform::load_library(built_engine_file(), error);
-    if (!library)
-      throw std::runtime_error(error);
-    auto get = [&](const char *name, int ordinal = 0) {
-      void *f = platform::find_function(library, name, ordinal);
-      if (!f)
-        throw std::runtime_error(std::string("no ") + name);
-      return f;
-    };
-    Engine e;
-    e.init = reinterpret_cast<decltype(e.init)>(get("drs7_init"));
-    e.upset = reinterpret_cast<decltype(e.upset)>(get("drs7_upset"));
-    e.set_value = reinterpret_cast<decltype(e.set_value)>(
-        get("set_engine_value", DRS832_ORDINAL_SET_ENGINE_VALUE));
-    e.zones = reinterpret_cast<decltype(e.zones)>(get("do_zones"));
-    e.ocr = reinterpret_cast<decltype(e.ocr)>(get("do_ocr"));
-    e.read_one = reinterpret_cast<decltype(e.read_one)>(get("drs7_read_one"));
-    e.read_coordinates = reinterpret_cast<decltype(e.read_coordinates)>(
-        get("drs7_read_coordinates"));
-    return e;
-  }();
-  return api;
-}
+const EngineApi &engine() { return engine_api(); }
 
 std::vector<uint32_t> complaints;
 extern "C" int32_t record_complaint(uint32_t c, uint32_t d, uint32_t r) {
