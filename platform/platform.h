@@ -15,6 +15,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -120,6 +121,28 @@ private:
   // header; the implementation checks that it fits.
   alignas(8) unsigned char storage_[64];
 };
+
+//===-- Terminals and worker processes -----------------------------------===//
+
+/// True when the standard stream (0, 1 or 2) is a terminal.
+bool is_terminal(int standard_stream);
+
+/// A job of a worker pool: returns a status (0 to 255) and may leave a
+/// message for the calling process.
+using WorkerJob = std::function<int(int index, std::string &message)>;
+/// Told in the calling process as each job ends, in the order they end; the
+/// status is -1 when the worker running the job died.
+using WorkerDone =
+    std::function<void(int index, int status, const std::string &message)>;
+
+/// Runs job(0) to job(count - 1) in up to `workers` child processes, each a
+/// copy of this process as it is at the call, handing jobs out one at a time
+/// as workers become free. A worker that dies fails the job it had, and a
+/// new one takes its place while jobs are left. With one worker, or where
+/// processes cannot be copied (Windows), the jobs run one after another in
+/// this process.
+void run_worker_pool(int workers, int count, const WorkerJob &job,
+                     const WorkerDone &done);
 
 //===-- Message formatting ------------------------------------------------===//
 

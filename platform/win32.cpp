@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <io.h>
 #include <new>
 #include <vector>
 
@@ -121,6 +122,22 @@ void CriticalSection::enter() {
 
 void CriticalSection::leave() {
   ::LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION *>(storage_));
+}
+
+//===-- Terminals and worker processes -----------------------------------===//
+
+bool is_terminal(int standard_stream) {
+  return ::_isatty(standard_stream) != 0;
+}
+
+// Windows cannot copy a running process, so the jobs run here, in order.
+void run_worker_pool(int /*workers*/, int count, const WorkerJob &job,
+                     const WorkerDone &done) {
+  for (int i = 0; i < count; ++i) {
+    std::string message;
+    int status = job(i, message);
+    done(i, status, message);
+  }
 }
 
 //===-- Message formatting ------------------------------------------------===//

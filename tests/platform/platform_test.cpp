@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -137,5 +139,48 @@ TEST(CriticalSection, ExcludesOtherThreads) {
   b.join();
   EXPECT_EQ(counter, 200000);
 }
+
+} // namespace
+
+namespace {
+
+TEST(WorkerPool, EveryJobEndsOnceWithItsStatusAndMessage) {
+  for (int workers : {1, 3}) {
+    std::vector<int> seen(7, -100);
+    std::vector<std::string> messages(7);
+    platform::run_worker_pool(
+        workers, 7,
+        [](int index, std::string &message) {
+          message = "job " + std::to_string(index);
+          return index % 3;
+        },
+        [&](int index, int status, const std::string &message) {
+          EXPECT_EQ(seen[static_cast<std::size_t>(index)], -100)
+              << "job ended twice";
+          seen[static_cast<std::size_t>(index)] = status;
+          messages[static_cast<std::size_t>(index)] = message;
+        });
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 0, 1, 2, 0}))
+        << workers << " workers";
+    EXPECT_EQ(messages[5], "job 5");
+  }
+}
+
+#ifndef _WIN32
+TEST(WorkerPool, AWorkerThatDiesFailsOnlyItsJob) {
+  std::vector<int> seen(6, -100);
+  platform::run_worker_pool(
+      2, 6,
+      [](int index, std::string &) {
+        if (index == 2)
+          std::_Exit(3);
+        return 0;
+      },
+      [&](int index, int status, const std::string &) {
+        seen[static_cast<std::size_t>(index)] = status;
+      });
+  EXPECT_EQ(seen, (std::vector<int>{0, 0, -1, 0, 0, 0}));
+}
+#endif
 
 } // namespace
