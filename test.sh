@@ -32,22 +32,8 @@ packages=(
   libtesseract-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
   libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core
 )
-install_missing() {
-  local missing=()
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  log "installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo dpkg --add-architecture i386 || return 1
-  fi
-  $sudo apt-get update -qq || return 1
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
-if ! install_missing; then
+. tools/install_packages.sh
+if ! install_missing_packages; then
   echo "test.sh: could not install the build tools" >&2
   echo "0 passed, 1 failed"
   exit 1
