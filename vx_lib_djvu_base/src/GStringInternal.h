@@ -1,0 +1,38 @@
+//===- GStringInternal.h - What the string units share ---------*- C++ -*-===//
+//
+// Helpers of GString.cpp and GStringFormat.cpp; not part of the library's
+// interface.
+//
+//===----------------------------------------------------------------------===//
+#ifndef LECTORIN_BASE_GSTRINGINTERNAL_H
+#define LECTORIN_BASE_GSTRINGINTERNAL_H
+
+#include "GString.h"
+
+#include <cstddef>
+#include <string>
+
+namespace gstring_internal {
+
+/// n as a string length; raises "GException.outofmemory" beyond INT32_MAX.
+int32_t checked_length(std::size_t n);
+/// A new representation of the n bytes, native or UTF-8; null for none.
+GRef<GStringRep> make_rep(bool native, const char *bytes, std::size_t n);
+/// The same, of rep's kind.
+GRef<GStringRep> same_kind(const GStringRep &rep, const char *bytes,
+                           std::size_t n);
+/// rep's decode_char, with UTF-8 decoded without a virtual call.
+uint32_t decode_of(const GStringRep &rep, const char *&cursor, const char *end);
+/// Appends "&#N;".
+void append_reference(std::string &out, uint32_t v);
+
+/// strtol's result in 32 bits: too large saturates, as where long is 32
+/// bits wide.
+int32_t saturate_long(long value);
+/// strtoul's result in 32 bits, given the text it read: a negated number
+/// wraps in 32 bits, too large saturates, as where long is 32 bits wide.
+uint32_t saturate_ulong(unsigned long value, const char *text);
+
+} // namespace gstring_internal
+
+#endif // LECTORIN_BASE_GSTRINGINTERNAL_H
