@@ -15,6 +15,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -120,6 +121,15 @@ private:
   // header; the implementation checks that it fits.
   alignas(8) unsigned char storage_[64];
 };
+
+//===-- Runtime streams ---------------------------------------------------===//
+
+/// Opens a runtime FILE on a file descriptor with an fdopen mode. With
+/// duplicate, a copy of the descriptor is opened instead, so that closing
+/// the FILE leaves the caller's descriptor open. Null on failure (errno
+/// tells why); the descriptor that fdopen was given is then closed, if it
+/// was a valid one.
+std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate);
 
 //===-- Message formatting ------------------------------------------------===//
 

@@ -6,6 +6,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -213,6 +214,21 @@ void CriticalSection::enter() {
 
 void CriticalSection::leave() {
   ::pthread_mutex_unlock(reinterpret_cast<pthread_mutex_t *>(storage_));
+}
+
+//===-- Runtime streams ---------------------------------------------------===//
+
+std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate) {
+  int opened = duplicate ? ::dup(descriptor) : descriptor;
+  if (opened < 0)
+    return nullptr;
+  std::FILE *file = ::fdopen(opened, mode);
+  if (!file) {
+    int error = errno;
+    ::close(opened);
+    errno = error;
+  }
+  return file;
 }
 
 //===-- Message formatting ------------------------------------------------===//

@@ -5,6 +5,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <io.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -121,6 +124,21 @@ void CriticalSection::enter() {
 
 void CriticalSection::leave() {
   ::LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION *>(storage_));
+}
+
+//===-- Runtime streams ---------------------------------------------------===//
+
+std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate) {
+  int opened = duplicate ? ::_dup(descriptor) : descriptor;
+  if (opened < 0)
+    return nullptr;
+  std::FILE *file = ::_fdopen(opened, mode);
+  if (!file) {
+    int error = errno;
+    ::_close(opened);
+    errno = error;
+  }
+  return file;
 }
 
 //===-- Message formatting ------------------------------------------------===//
