@@ -907,8 +907,7 @@ GRef<GStringRep> GStringHandle::xml_unescape_rep(
     } else if (name[0] == '#') {
       bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
       const char *digits = name.c_str() + (hex ? 2 : 1);
-      uint32_t v =
-          saturate_ulong(std::strtoul(digits, nullptr, hex ? 16 : 10), digits);
+      uint32_t v = strtoul32(digits, nullptr, hex ? 16 : 10);
       char encoded[8];
       char *stop = utf8_encode(v, encoded);
       if (!(stop - encoded == 1 && encoded[0] == '\0'))

@@ -32,16 +32,33 @@ int32_t gstring_internal::saturate_long(long value) {
   return static_cast<int32_t>(value);
 }
 
-uint32_t gstring_internal::saturate_ulong(unsigned long value,
-                                          const char *text) {
-  if (sizeof(unsigned long) <= sizeof(uint32_t))
-    return static_cast<uint32_t>(value);
-  // A 64-bit strtoul negates in 64 bits; redo the negation in 32.
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
-    ++text;
-  bool negative = *text == '-';
-  unsigned long magnitude = negative ? 0 - value : value;
-  if (magnitude > UINT32_MAX)
+namespace {
+bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+} // namespace
+
+// The sign is read here, not by the runtime: runtimes disagree on what a
+// negated magnitude beyond the range gives (glibc's 64-bit long does not even
+// overflow there).
+uint32_t gstring_internal::strtoul32(const char *text, char **stop, int base) {
+  const char *p = text;
+  while (is_c_space(*p))
+    ++p;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+')
+    ++p;
+  char *end = const_cast<char *>(text);
+  if (stop)
+    *stop = end;
+  // What strtoul would not read after a sign.
+  if (*p == '-' || *p == '+' || is_c_space(*p))
+    return 0;
+  errno = 0;
+  unsigned long magnitude = std::strtoul(p, &end, base);
+  if (end == p)
+    return 0;
+  if (stop)
+    *stop = end;
+  if (errno == ERANGE || magnitude > UINT32_MAX)
     return UINT32_MAX;
   uint32_t v = static_cast<uint32_t>(magnitude);
   return negative ? 0u - v : v;
@@ -196,7 +213,7 @@ int32_t read_long(const GStringRep &rep, int32_t position, int32_t &end,
 uint32_t read_ulong(const GStringRep &rep, int32_t position, int32_t &end,
                     int base) {
   return read_number(rep, position, end, [base](const char *s, char **stop) {
-    return saturate_ulong(std::strtoul(s, stop, base), s);
+    return strtoul32(s, stop, base);
   });
 }
 

@@ -29,9 +29,10 @@ void append_reference(std::string &out, uint32_t v);
 /// strtol's result in 32 bits: too large saturates, as where long is 32
 /// bits wide.
 int32_t saturate_long(long value);
-/// strtoul's result in 32 bits, given the text it read: a negated number
-/// wraps in 32 bits, too large saturates, as where long is 32 bits wide.
-uint32_t saturate_ulong(unsigned long value, const char *text);
+/// strtoul in 32 bits, alike on every runtime: a negated number wraps in 32
+/// bits ("-5" is 2^32 - 5), a magnitude beyond 32 bits gives UINT32_MAX.
+/// stop is set as strtoul sets it.
+uint32_t strtoul32(const char *text, char **stop, int base);
 
 } // namespace gstring_internal
 
