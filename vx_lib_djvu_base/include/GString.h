@@ -251,7 +251,9 @@ protected:
   GStringHandle() noexcept;
   explicit GStringHandle(GRef<GStringRep> rep) noexcept;
   GStringHandle(const GStringHandle &other) noexcept;
+  GStringHandle(GStringHandle &&other) noexcept;
   GStringHandle &operator=(const GStringHandle &other);
+  GStringHandle &operator=(GStringHandle &&other);
   ~GStringHandle() = default;
 
   void set_rep(GRef<GStringRep> rep);
@@ -294,6 +296,7 @@ public:
   /// negative, text is not read past start + n bytes.
   GUTF8String(const char *text, int32_t start, int32_t n);
   GUTF8String(const GUTF8String &other) noexcept = default;
+  GUTF8String(GUTF8String &&other) noexcept = default;
   /// Converts native text; empty when it does not convert.
   explicit GUTF8String(const GLocalString &text);
   /// UTF-16 units up to n units or the zero unit (n < 0: the zero unit
@@ -305,6 +308,7 @@ public:
   /// format applied to args (see format_args).
   GUTF8String(const GUTF8String &format, std::va_list args);
   GUTF8String &operator=(const GUTF8String &other) = default;
+  GUTF8String &operator=(GUTF8String &&other) = default;
 
   /// printf-style formatting in the "C" locale. A format whose first
   /// conversion is a number and "!" ("%1!s!") goes to the system message
@@ -361,11 +365,13 @@ public:
   GLocalString(const char *text);
   GLocalString(const char *text, int32_t start, int32_t n);
   GLocalString(const GLocalString &other) noexcept = default;
+  GLocalString(GLocalString &&other) noexcept = default;
   /// Converts UTF-8 text; empty when a character has no native form.
   explicit GLocalString(const GUTF8String &text);
   explicit GLocalString(int32_t number);
   GLocalString(const GLocalString &format, std::va_list args);
   GLocalString &operator=(const GLocalString &other) = default;
+  GLocalString &operator=(GLocalString &&other) = default;
 
   /// printf-style formatting in the library's locale.
   static GLocalString format(const char *format, ...)

@@ -171,12 +171,6 @@ GRef<GStringRep> same_kind(const GStringRep &rep, const char *bytes,
   return make_rep(rep.holds_native(), bytes, n);
 }
 
-uint32_t decode_of(const GStringRep &rep, const char *&cursor,
-                   const char *end) {
-  return rep.holds_utf8() ? utf8_decode(cursor, end)
-                          : rep.decode_char(cursor, end);
-}
-
 void append_reference(std::string &out, uint32_t v) {
   char reference[24];
   int n = std::snprintf(reference, sizeof reference, "&#%lu;",
@@ -591,18 +585,34 @@ const char empty_text[] = "";
 GStringHandle::GStringHandle() noexcept : text_cache_(empty_text) {}
 
 GStringHandle::GStringHandle(GRef<GStringRep> rep) noexcept
-    : representation_(rep), text_cache_(rep ? rep->data() : empty_text) {}
+    : representation_(std::move(rep)),
+      text_cache_(representation_ ? representation_->data() : empty_text) {}
 
 GStringHandle::GStringHandle(const GStringHandle &other) noexcept
     : representation_(other.representation_), text_cache_(other.text_cache_) {}
+
+// A moved-from string is the empty string.
+GStringHandle::GStringHandle(GStringHandle &&other) noexcept
+    : representation_(std::move(other.representation_)),
+      text_cache_(other.text_cache_) {
+  other.text_cache_ = empty_text;
+}
 
 GStringHandle &GStringHandle::operator=(const GStringHandle &other) {
   set_rep(other.representation_);
   return *this;
 }
 
+GStringHandle &GStringHandle::operator=(GStringHandle &&other) {
+  if (this != &other) {
+    set_rep(std::move(other.representation_));
+    other.text_cache_ = empty_text;
+  }
+  return *this;
+}
+
 void GStringHandle::set_rep(GRef<GStringRep> rep) {
-  representation_ = rep;
+  representation_ = std::move(rep);
   text_cache_ = representation_ ? representation_->data() : empty_text;
 }
 
@@ -682,11 +692,12 @@ int32_t GStringHandle::skip_space(int32_t start, int32_t n) const {
     return size;
   clip_range(size, start < 0 ? 0 : start, n, from, to);
   GLocaleScope scope;
+  const bool utf8 = representation_->holds_utf8();
   const char *p = text_cache_ + from;
   const char *end = text_cache_ + to;
   while (p < end) {
     const char *before = p;
-    uint32_t v = decode_of(*representation_, p, end);
+    uint32_t v = decode_of(*representation_, utf8, p, end);
     if (v == 0 || !is_space(v))
       return static_cast<int32_t>(before - text_cache_);
   }
@@ -701,11 +712,12 @@ int32_t GStringHandle::trailing_space_start(int32_t start, int32_t n) const {
   if (from >= to)
     return to;
   GLocaleScope scope;
+  const bool utf8 = representation_->holds_utf8();
   const char *p = text_cache_ + from;
   const char *end = text_cache_ + to;
   const char *last = nullptr;
   while (p < end) {
-    uint32_t v = decode_of(*representation_, p, end);
+    uint32_t v = decode_of(*representation_, utf8, p, end);
     if (v == 0)
       break;
     if (!is_space(v))
@@ -770,6 +782,7 @@ GRef<GStringRep> GStringHandle::case_mapped_rep(bool upper) const {
   if (!representation_)
     return representation_;
   const GStringRep &rep = *representation_;
+  const bool utf8 = rep.holds_utf8();
   GLocaleScope scope;
   const char *p = rep.data();
   const char *end = p + rep.size();
@@ -780,7 +793,7 @@ GRef<GStringRep> GStringHandle::case_mapped_rep(bool upper) const {
   bool changed = false;
   for (;;) {
     const char *before = p;
-    uint32_t v = decode_of(rep, p, end);
+    uint32_t v = decode_of(rep, utf8, p, end);
     if (v == 0)
       break;
     if (v >= 0x10000)
@@ -810,13 +823,14 @@ GRef<GStringRep> GStringHandle::xml_escape_rep(bool seven_bit) const {
   if (!representation_)
     return representation_;
   const GStringRep &rep = *representation_;
+  const bool utf8 = rep.holds_utf8();
   const char *p = rep.data();
   const char *end = p + rep.size();
   const char *copied = p;
   std::string out;
   for (;;) {
     const char *before = p;
-    uint32_t v = decode_of(rep, p, end);
+    uint32_t v = decode_of(rep, utf8, p, end);
     if (v == 0)
       break;
     const char *entity = nullptr;

@@ -148,15 +148,15 @@ GUTF8String::GUTF8String(const GUTF8String &format, std::va_list args)
 GUTF8String GUTF8String::format(const char *format, ...) {
   std::va_list args;
   va_start(args, format);
-  GUTF8String result;
+  GRef<GStringRep> rep;
   try {
-    result = GUTF8String(format_rep(false, format, args));
+    rep = format_rep(false, format, args);
   } catch (...) {
     va_end(args);
     throw;
   }
   va_end(args);
-  return result;
+  return GUTF8String(std::move(rep));
 }
 
 GUTF8String GUTF8String::format_args(std::va_list args) const {
@@ -169,15 +169,15 @@ GLocalString::GLocalString(const GLocalString &format, std::va_list args)
 GLocalString GLocalString::format(const char *format, ...) {
   std::va_list args;
   va_start(args, format);
-  GLocalString result;
+  GRef<GStringRep> rep;
   try {
-    result = GLocalString(format_rep(true, format, args));
+    rep = format_rep(true, format, args);
   } catch (...) {
     va_end(args);
     throw;
   }
   va_end(args);
-  return result;
+  return GLocalString(std::move(rep));
 }
 
 GLocalString GLocalString::format_args(std::va_list args) const {

@@ -21,8 +21,12 @@ GRef<GStringRep> make_rep(bool native, const char *bytes, std::size_t n);
 /// The same, of rep's kind.
 GRef<GStringRep> same_kind(const GStringRep &rep, const char *bytes,
                            std::size_t n);
-/// rep's decode_char, with UTF-8 decoded without a virtual call.
-uint32_t decode_of(const GStringRep &rep, const char *&cursor, const char *end);
+/// rep's decode_char; UTF-8 (utf8 is rep.holds_utf8()) without a virtual
+/// call.
+inline uint32_t decode_of(const GStringRep &rep, bool utf8, const char *&cursor,
+                          const char *end) {
+  return utf8 ? utf8_decode(cursor, end) : rep.decode_char(cursor, end);
+}
 /// Appends "&#N;".
 void append_reference(std::string &out, uint32_t v);
 
