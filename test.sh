@@ -28,7 +28,7 @@ log() { printf '== %s\n' "$*" >&2; }
 # --- Install what is missing ------------------------------------------------
 packages=(
   g++ make cmake python3 googletest libgtest-dev libbenchmark-dev clang
-  g++-mingw-w64-i686-posix wine wine32:i386
+  g++-mingw-w64-i686-posix wine wine32:i386 locales
   libtesseract-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
   libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core
 )
@@ -37,6 +37,16 @@ if ! install_missing_packages; then
   echo "test.sh: could not install the build tools" >&2
   echo "0 passed, 1 failed"
   exit 1
+fi
+
+# --- A locale with a decimal comma, for the tests that numbers in UTF-8 text
+# ignore the locale. Debian ships its data but generates none of it.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+  log "generating the de_DE.UTF-8 locale"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 ||
+    echo "test.sh: could not generate de_DE.UTF-8; its tests are skipped" >&2
 fi
 
 # --- Wine: a fresh 32-bit prefix with the null graphics driver ---------------

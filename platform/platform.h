@@ -15,6 +15,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -143,6 +144,14 @@ using WorkerDone =
 /// this process.
 void run_worker_pool(int workers, int count, const WorkerJob &job,
                      const WorkerDone &done);
+//===-- Runtime streams ---------------------------------------------------===//
+
+/// Opens a runtime FILE on a file descriptor with an fdopen mode. With
+/// duplicate, a copy of the descriptor is opened instead, so that closing
+/// the FILE leaves the caller's descriptor open. Null on failure (errno
+/// tells why); the descriptor that fdopen was given is then closed, if it
+/// was a valid one.
+std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate);
 
 //===-- Message formatting ------------------------------------------------===//
 

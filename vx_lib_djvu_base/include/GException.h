@@ -95,8 +95,10 @@ private:
 /// Rethrows the exception being handled.
 #define G_RETHROW GException::rethrow()
 
-/// Formats like printf and writes the text to standard error. Output that
-/// cannot be formatted or allocated is dropped.
+/// Formats like GUTF8String::format and writes the text to the error
+/// stream: standard error as a ByteStream::Stdio, made on first use and
+/// released at exit, writing native text. Output that cannot be formatted,
+/// converted or written is dropped; after exit nothing is written.
 void print_error_text(const char *format, ...)
 #ifdef __GNUC__
     __attribute__((format(gnu_printf, 1, 2)))

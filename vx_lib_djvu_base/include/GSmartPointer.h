@@ -62,6 +62,10 @@ public:
 protected:
   GPBase() noexcept : object_(nullptr) {}
   GPBase(const GPBase &other) noexcept;
+  /// Takes other's reference; no count changes, so no lock is taken.
+  GPBase(GPBase &&other) noexcept : object_(other.object_) {
+    other.object_ = nullptr;
+  }
   explicit GPBase(GPEnabled *object) noexcept;
   /// Releases the object inside a catch-all: no exception leaves.
   ~GPBase();
@@ -69,6 +73,8 @@ protected:
   /// Holds object instead; an object under destruction is held as null.
   void assign(GPEnabled *object);
   void assign(const GPBase &other);
+  /// Takes other's reference (other becomes null) and drops the old one.
+  void take(GPBase &other);
   void reset() { assign(static_cast<GPEnabled *>(nullptr)); }
   [[noreturn]] static void raise_null();
 
@@ -90,6 +96,7 @@ public:
   GRef() noexcept = default;
   GRef(T *object) noexcept : GPBase(object) {}
   GRef(const GRef &other) noexcept : GPBase(other) {}
+  GRef(GRef &&other) noexcept : GPBase(std::move(other)) {}
   template <class U,
             class = std::enable_if_t<std::is_convertible<U *, T *>::value>>
   GRef(const GRef<U> &other) noexcept : GPBase(other) {}
@@ -100,6 +107,10 @@ public:
   }
   GRef &operator=(const GRef &other) {
     assign(other);
+    return *this;
+  }
+  GRef &operator=(GRef &&other) {
+    take(other);
     return *this;
   }
   template <class U,

@@ -2,6 +2,10 @@
 
 #include "GException.h"
 
+#include "ByteStream.h"
+#include "GStaticRegistry.h"
+#include "GString.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -131,30 +135,48 @@ void GException::report_current() noexcept {
   }
 }
 
-// The error-stream seam: plain standard error for now; the byte-stream error
-// stream and the message lookup replace these two bodies.
+//===-- The error stream --------------------------------------------------===//
 
-void print_error_text(const char *format, ...) {
-  char small[256];
-  std::va_list args;
-  va_start(args, format);
-  std::va_list again;
-  va_copy(again, args);
-  int length = std::vsnprintf(small, sizeof small, format, args);
-  va_end(args);
-  if (length >= 0 && static_cast<std::size_t>(length) < sizeof small) {
-    std::fwrite(small, 1, static_cast<std::size_t>(length), stderr);
-  } else if (length >= 0) {
-    std::size_t bytes = static_cast<std::size_t>(length) + 1;
-    if (char *large = static_cast<char *>(std::malloc(bytes))) {
-      std::vsnprintf(large, bytes, format, again);
-      std::fwrite(large, 1, bytes - 1, stderr);
-      std::free(large);
+namespace {
+
+// Standard error as a byte stream, made on first use and released at exit by
+// the static registry; null before, after, and when it could not be made.
+ByteStream *error_stream;
+bool error_stream_tried;
+
+ByteStream *get_error_stream() {
+  if (!error_stream_tried) {
+    error_stream_tried = true;
+    try {
+      GRef<ByteStream> stream = ByteStream::create_stdio(2, nullptr, false);
+      GStaticRegistry::add(error_stream, stream.get());
+    } catch (...) {
+      error_stream = nullptr;
     }
   }
-  va_end(again);
+  return error_stream;
 }
 
+} // namespace
+
+void print_error_text(const char *format, ...) {
+  ByteStream *stream = get_error_stream();
+  if (!stream)
+    return;
+  std::va_list args;
+  va_start(args, format);
+  try {
+    GUTF8String text = GUTF8String(format).format_args(args);
+    // Whoever reads standard error reads the native code page.
+    stream->set_text_mode(ByteStream::text_native);
+    stream->write_text(text);
+  } catch (...) {
+    // A report that cannot be written is lost, never a new failure.
+  }
+  va_end(args);
+}
+
+// Until identifiers are translated, the identifier is its own text.
 void print_message(const char *message_id) {
   if (message_id)
     print_error_text("%s\n", message_id);

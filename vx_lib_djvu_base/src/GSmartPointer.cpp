@@ -63,6 +63,14 @@ void GPBase::assign(GPEnabled *object) { replace(acquire(object)); }
 
 void GPBase::assign(const GPBase &other) { replace(acquire(other.object_)); }
 
+void GPBase::take(GPBase &other) {
+  if (&other == this)
+    return;
+  GPEnabled *object = other.object_;
+  other.object_ = nullptr;
+  replace(object);
+}
+
 void GPBase::raise_null() { G_THROW(suspicious); }
 
 GPEnabled *GPBase::acquire(GPEnabled *object) noexcept {
