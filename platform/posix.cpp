@@ -418,260 +418,257 @@ void run_worker_pool(int workers, int count, const WorkerJob &job,
     if (worker.pid >= 0)
       stop_worker(worker);
   ::sigaction(SIGPIPE, &previous, nullptr);
-  //===-- Runtime streams
-  //---------------------------------------------------===//
+}
 
-  std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate) {
-    int opened = duplicate ? ::dup(descriptor) : descriptor;
-    if (opened < 0)
-      return nullptr;
-    std::FILE *file = ::fdopen(opened, mode);
-    if (!file) {
-      int error = errno;
-      ::close(opened);
-      errno = error;
-    }
-    return file;
+//===-- Runtime streams ---------------------------------------------------===//
+
+std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate) {
+  int opened = duplicate ? ::dup(descriptor) : descriptor;
+  if (opened < 0)
+    return nullptr;
+  std::FILE *file = ::fdopen(opened, mode);
+  if (!file) {
+    int error = errno;
+    ::close(opened);
+    errno = error;
   }
+  return file;
+}
 
-  //===-- Message formatting
-  //------------------------------------------------===//
-  //
-  // The Windows build hands patterns to FormatMessageA; this is the same
-  // formatter for Linux, written to give the same text for the same pattern.
+//===-- Message formatting ------------------------------------------------===//
+//
+// The Windows build hands patterns to FormatMessageA; this is the same
+// formatter for Linux, written to give the same text for the same pattern.
 
-  namespace {
+namespace {
 
-  // One "%n!fmt!" insert, parsed.
-  struct Insert {
-    int number = 0;    // argument number, 1..99
-    std::string flags; // printf flags
-    bool star_width = false;
-    bool star_precision = false;
-    std::string width;     // digits, when not "*"
-    std::string precision; // digits after ".", when not ".*"; "" means none
-    bool has_precision = false;
-    bool is_short = false; // "h": the value is cut to 16 bits
-    char conversion = 0;   // 0 when the format names none: nothing is inserted
-    std::size_t end = 0;   // pattern position after the insert
-  };
+// One "%n!fmt!" insert, parsed.
+struct Insert {
+  int number = 0;    // argument number, 1..99
+  std::string flags; // printf flags
+  bool star_width = false;
+  bool star_precision = false;
+  std::string width;     // digits, when not "*"
+  std::string precision; // digits after ".", when not ".*"; "" means none
+  bool has_precision = false;
+  bool is_short = false; // "h": the value is cut to 16 bits
+  char conversion = 0;   // 0 when the format names none: nothing is inserted
+  std::size_t end = 0;   // pattern position after the insert
+};
 
-  enum class ArgKind { number, text };
+enum class ArgKind { number, text };
 
-  bool is_flag(char c) {
-    return std::strchr("-+ #0", c) != nullptr && c != '\0';
-  }
+bool is_flag(char c) { return std::strchr("-+ #0", c) != nullptr && c != '\0'; }
 
-  // Parses the insert whose number starts at pattern[pos]; false when it is
-  // left open.
-  bool parse_insert(const char *pattern, std::size_t pos, Insert &insert) {
-    int number = pattern[pos] - '0';
+// Parses the insert whose number starts at pattern[pos]; false when it is
+// left open.
+bool parse_insert(const char *pattern, std::size_t pos, Insert &insert) {
+  int number = pattern[pos] - '0';
+  ++pos;
+  if (pattern[pos] >= '0' && pattern[pos] <= '9') {
+    number = number * 10 + (pattern[pos] - '0');
     ++pos;
-    if (pattern[pos] >= '0' && pattern[pos] <= '9') {
-      number = number * 10 + (pattern[pos] - '0');
-      ++pos;
-    }
-    insert.number = number;
-    if (pattern[pos] != '!') {
-      insert.conversion = 's';
-      insert.end = pos;
-      return true;
-    }
-    const char *format = pattern + pos + 1;
-    const char *close = std::strchr(format, '!');
-    if (!close)
-      return false;
-    insert.end = static_cast<std::size_t>(close - pattern) + 1;
-    const char *p = format;
-    while (p < close && is_flag(*p))
-      insert.flags += *p++;
+  }
+  insert.number = number;
+  if (pattern[pos] != '!') {
+    insert.conversion = 's';
+    insert.end = pos;
+    return true;
+  }
+  const char *format = pattern + pos + 1;
+  const char *close = std::strchr(format, '!');
+  if (!close)
+    return false;
+  insert.end = static_cast<std::size_t>(close - pattern) + 1;
+  const char *p = format;
+  while (p < close && is_flag(*p))
+    insert.flags += *p++;
+  if (p < close && *p == '*') {
+    insert.star_width = true;
+    ++p;
+  }
+  while (p < close && *p >= '0' && *p <= '9')
+    insert.width += *p++;
+  if (p < close && *p == '.') {
+    insert.has_precision = true;
+    ++p;
     if (p < close && *p == '*') {
-      insert.star_width = true;
+      insert.star_precision = true;
       ++p;
     }
     while (p < close && *p >= '0' && *p <= '9')
-      insert.width += *p++;
-    if (p < close && *p == '.') {
-      insert.has_precision = true;
-      ++p;
-      if (p < close && *p == '*') {
-        insert.star_precision = true;
-        ++p;
-      }
-      while (p < close && *p >= '0' && *p <= '9')
-        insert.precision += *p++;
-    }
-    // Length modifiers: arguments are 32-bit slots, so only "h" changes a
-    // value.
-    if (p + 1 < close && p[0] == 'h' && p[1] == 'h') {
-      p += 2;
-    } else if (p < close && *p == 'h') {
-      insert.is_short = true;
-      ++p;
-    } else if (p + 2 < close && p[0] == 'I' && p[1] == '6' && p[2] == '4') {
-      p += 3;
-    } else {
-      while (p < close && (*p == 'l' || *p == 'z' || *p == 'L'))
-        ++p;
-    }
-    if (p + 1 == close && std::strchr("diuxXocspSeEfgG", *p))
-      insert.conversion = *p;
-    return true;
+      insert.precision += *p++;
   }
-
-  int value_slot(const Insert &insert) {
-    return insert.number + (insert.star_width ? 1 : 0) +
-           (insert.star_precision ? 1 : 0);
+  // Length modifiers: arguments are 32-bit slots, so only "h" changes a value.
+  if (p + 1 < close && p[0] == 'h' && p[1] == 'h') {
+    p += 2;
+  } else if (p < close && *p == 'h') {
+    insert.is_short = true;
+    ++p;
+  } else if (p + 2 < close && p[0] == 'I' && p[1] == '6' && p[2] == '4') {
+    p += 3;
+  } else {
+    while (p < close && (*p == 'l' || *p == 'z' || *p == 'L'))
+      ++p;
   }
+  if (p + 1 == close && std::strchr("diuxXocspSeEfgG", *p))
+    insert.conversion = *p;
+  return true;
+}
 
-  void format_insert(std::string &out, const Insert &insert,
-                     const std::vector<long long> &numbers,
-                     const std::vector<const char *> &texts) {
-    if (!insert.conversion)
-      return;
-    char conversion = insert.conversion;
-    if (std::strchr("eEfgG", conversion)) {
-      out += conversion; // the system formatter has no floating point
-      return;
-    }
-    int slot = insert.number;
-    std::string spec = "%" + insert.flags;
-    if (insert.star_width)
+int value_slot(const Insert &insert) {
+  return insert.number + (insert.star_width ? 1 : 0) +
+         (insert.star_precision ? 1 : 0);
+}
+
+void format_insert(std::string &out, const Insert &insert,
+                   const std::vector<long long> &numbers,
+                   const std::vector<const char *> &texts) {
+  if (!insert.conversion)
+    return;
+  char conversion = insert.conversion;
+  if (std::strchr("eEfgG", conversion)) {
+    out += conversion; // the system formatter has no floating point
+    return;
+  }
+  int slot = insert.number;
+  std::string spec = "%" + insert.flags;
+  if (insert.star_width)
+    spec += std::to_string(static_cast<int>(numbers[slot++]));
+  else
+    spec += insert.width;
+  if (insert.has_precision) {
+    spec += '.';
+    if (insert.star_precision)
       spec += std::to_string(static_cast<int>(numbers[slot++]));
     else
-      spec += insert.width;
-    if (insert.has_precision) {
-      spec += '.';
-      if (insert.star_precision)
-        spec += std::to_string(static_cast<int>(numbers[slot++]));
-      else
-        spec += insert.precision;
-    }
-    char buffer[512];
-    std::vector<char> large;
-    auto print = [&](auto value) {
-      int n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
-      if (n < 0)
-        return;
-      if (static_cast<std::size_t>(n) < sizeof buffer) {
-        out.append(buffer, static_cast<std::size_t>(n));
-        return;
-      }
-      large.resize(static_cast<std::size_t>(n) + 1);
-      std::snprintf(large.data(), large.size(), spec.c_str(), value);
-      out.append(large.data(), static_cast<std::size_t>(n));
-    };
-    auto as_32 = [&](long long v) -> std::uint32_t {
-      auto u = static_cast<std::uint32_t>(v);
-      return insert.is_short ? static_cast<std::uint16_t>(u) : u;
-    };
-    switch (conversion) {
-    case 's':
-    case 'S': {
-      spec += 's';
-      const char *text = texts[slot];
-      print(text ? text : "(null)");
-      break;
-    }
-    case 'p':
-      spec = "%08X"; // a 32-bit address, as the system formatter prints it
-      print(static_cast<unsigned>(as_32(numbers[slot])));
-      break;
-    case 'c':
-      spec += 'c';
-      print(static_cast<int>(static_cast<unsigned char>(numbers[slot])));
-      break;
-    case 'd':
-    case 'i':
-      spec += 'd';
-      print(insert.is_short
-                ? static_cast<int>(static_cast<std::int16_t>(numbers[slot]))
-                : static_cast<int>(static_cast<std::int32_t>(numbers[slot])));
-      break;
-    default:
-      spec += conversion;
-      print(static_cast<unsigned>(as_32(numbers[slot])));
-      break;
-    }
+      spec += insert.precision;
   }
+  char buffer[512];
+  std::vector<char> large;
+  auto print = [&](auto value) {
+    int n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+    if (n < 0)
+      return;
+    if (static_cast<std::size_t>(n) < sizeof buffer) {
+      out.append(buffer, static_cast<std::size_t>(n));
+      return;
+    }
+    large.resize(static_cast<std::size_t>(n) + 1);
+    std::snprintf(large.data(), large.size(), spec.c_str(), value);
+    out.append(large.data(), static_cast<std::size_t>(n));
+  };
+  auto as_32 = [&](long long v) -> std::uint32_t {
+    auto u = static_cast<std::uint32_t>(v);
+    return insert.is_short ? static_cast<std::uint16_t>(u) : u;
+  };
+  switch (conversion) {
+  case 's':
+  case 'S': {
+    spec += 's';
+    const char *text = texts[slot];
+    print(text ? text : "(null)");
+    break;
+  }
+  case 'p':
+    spec = "%08X"; // a 32-bit address, as the system formatter prints it
+    print(static_cast<unsigned>(as_32(numbers[slot])));
+    break;
+  case 'c':
+    spec += 'c';
+    print(static_cast<int>(static_cast<unsigned char>(numbers[slot])));
+    break;
+  case 'd':
+  case 'i':
+    spec += 'd';
+    print(insert.is_short
+              ? static_cast<int>(static_cast<std::int16_t>(numbers[slot]))
+              : static_cast<int>(static_cast<std::int32_t>(numbers[slot])));
+    break;
+  default:
+    spec += conversion;
+    print(static_cast<unsigned>(as_32(numbers[slot])));
+    break;
+  }
+}
 
-  } // namespace
+} // namespace
 
-  bool format_positional(std::string & out, const char *pattern,
-                         std::va_list args) {
-    // First pass: which arguments are texts, and is the pattern well formed?
-    std::vector<Insert> inserts;
-    std::vector<ArgKind> kinds(1, ArgKind::number);
-    for (std::size_t i = 0; pattern[i]; ++i) {
-      if (pattern[i] != '%')
-        continue;
-      char next = pattern[i + 1];
-      if (next == '\0')
+bool format_positional(std::string &out, const char *pattern,
+                       std::va_list args) {
+  // First pass: which arguments are texts, and is the pattern well formed?
+  std::vector<Insert> inserts;
+  std::vector<ArgKind> kinds(1, ArgKind::number);
+  for (std::size_t i = 0; pattern[i]; ++i) {
+    if (pattern[i] != '%')
+      continue;
+    char next = pattern[i + 1];
+    if (next == '\0')
+      return false;
+    if (next >= '1' && next <= '9') {
+      Insert insert;
+      if (!parse_insert(pattern, i + 1, insert))
         return false;
-      if (next >= '1' && next <= '9') {
-        Insert insert;
-        if (!parse_insert(pattern, i + 1, insert))
-          return false;
-        int slot = value_slot(insert);
-        if (kinds.size() <= static_cast<std::size_t>(slot))
-          kinds.resize(static_cast<std::size_t>(slot) + 1, ArgKind::number);
-        if (insert.conversion == 's' || insert.conversion == 'S')
-          kinds[static_cast<std::size_t>(slot)] = ArgKind::text;
-        inserts.push_back(insert);
-        i = insert.end - 1;
-        continue;
-      }
-      ++i;
+      int slot = value_slot(insert);
+      if (kinds.size() <= static_cast<std::size_t>(slot))
+        kinds.resize(static_cast<std::size_t>(slot) + 1, ArgKind::number);
+      if (insert.conversion == 's' || insert.conversion == 'S')
+        kinds[static_cast<std::size_t>(slot)] = ArgKind::text;
+      inserts.push_back(insert);
+      i = insert.end - 1;
+      continue;
     }
-
-    // The system formatter reads the argument list as numbered slots, in order.
-    std::vector<long long> numbers(kinds.size(), 0);
-    std::vector<const char *> texts(kinds.size(), nullptr);
-    std::va_list copy;
-    va_copy(copy, args);
-    for (std::size_t n = 1; n < kinds.size(); ++n) {
-      if (kinds[n] == ArgKind::text)
-        texts[n] = va_arg(copy, const char *);
-      else
-        numbers[n] = va_arg(copy, int);
-    }
-    va_end(copy);
-
-    std::string result;
-    std::size_t next_insert = 0;
-    for (std::size_t i = 0; pattern[i]; ++i) {
-      char c = pattern[i];
-      if (c == '\r' || c == '\n') {
-        result += "\r\n";
-        if (c == '\r' && pattern[i + 1] == '\n')
-          ++i;
-        continue;
-      }
-      if (c != '%') {
-        result += c;
-        continue;
-      }
-      char next = pattern[i + 1];
-      if (next >= '1' && next <= '9') {
-        const Insert &insert = inserts[next_insert++];
-        format_insert(result, insert, numbers, texts);
-        i = insert.end - 1;
-        continue;
-      }
-      ++i;
-      if (next == '0')
-        break;
-      if (next == 'n')
-        result += "\r\n";
-      else if (next == 'r')
-        result += '\r';
-      else if (next == 't')
-        result += '\t';
-      else
-        result += next;
-    }
-    out.swap(result);
-    return true;
+    ++i;
   }
+
+  // The system formatter reads the argument list as numbered slots, in order.
+  std::vector<long long> numbers(kinds.size(), 0);
+  std::vector<const char *> texts(kinds.size(), nullptr);
+  std::va_list copy;
+  va_copy(copy, args);
+  for (std::size_t n = 1; n < kinds.size(); ++n) {
+    if (kinds[n] == ArgKind::text)
+      texts[n] = va_arg(copy, const char *);
+    else
+      numbers[n] = va_arg(copy, int);
+  }
+  va_end(copy);
+
+  std::string result;
+  std::size_t next_insert = 0;
+  for (std::size_t i = 0; pattern[i]; ++i) {
+    char c = pattern[i];
+    if (c == '\r' || c == '\n') {
+      result += "\r\n";
+      if (c == '\r' && pattern[i + 1] == '\n')
+        ++i;
+      continue;
+    }
+    if (c != '%') {
+      result += c;
+      continue;
+    }
+    char next = pattern[i + 1];
+    if (next >= '1' && next <= '9') {
+      const Insert &insert = inserts[next_insert++];
+      format_insert(result, insert, numbers, texts);
+      i = insert.end - 1;
+      continue;
+    }
+    ++i;
+    if (next == '0')
+      break;
+    if (next == 'n')
+      result += "\r\n";
+    else if (next == 'r')
+      result += '\r';
+    else if (next == 't')
+      result += '\t';
+    else
+      result += next;
+  }
+  out.swap(result);
+  return true;
+}
 
 } // namespace platform

@@ -5,8 +5,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <io.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <io.h>
@@ -141,47 +139,47 @@ void run_worker_pool(int /*workers*/, int count, const WorkerJob &job,
     int status = job(i, message);
     done(i, status, message);
   }
-  //===-- Runtime streams
-  //---------------------------------------------------===//
+}
 
-  std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate) {
-    int opened = duplicate ? ::_dup(descriptor) : descriptor;
-    if (opened < 0)
-      return nullptr;
-    std::FILE *file = ::_fdopen(opened, mode);
-    if (!file) {
-      int error = errno;
-      ::_close(opened);
-      errno = error;
-    }
-    return file;
+//===-- Runtime streams ---------------------------------------------------===//
+
+std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate) {
+  int opened = duplicate ? ::_dup(descriptor) : descriptor;
+  if (opened < 0)
+    return nullptr;
+  std::FILE *file = ::_fdopen(opened, mode);
+  if (!file) {
+    int error = errno;
+    ::_close(opened);
+    errno = error;
   }
+  return file;
+}
 
-  //===-- Message formatting
-  //------------------------------------------------===//
+//===-- Message formatting ------------------------------------------------===//
 
-  bool format_positional(std::string & out, const char *pattern,
-                         std::va_list args) {
-    char *buffer = nullptr;
-    std::va_list copy;
-    va_copy(copy, args);
-    ::SetLastError(0);
-    DWORD n = ::FormatMessageA(
-        FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER, pattern, 0,
-        0, reinterpret_cast<LPSTR>(&buffer), 0, &copy);
-    DWORD code = ::GetLastError();
-    va_end(copy);
-    // An empty result also comes back as 0; only a malformed pattern sets
-    // ERROR_INVALID_PARAMETER.
-    if (n == 0 && code == ERROR_INVALID_PARAMETER) {
-      if (buffer)
-        ::LocalFree(buffer);
-      return false;
-    }
-    out.assign(buffer ? buffer : "", n);
+bool format_positional(std::string &out, const char *pattern,
+                       std::va_list args) {
+  char *buffer = nullptr;
+  std::va_list copy;
+  va_copy(copy, args);
+  ::SetLastError(0);
+  DWORD n = ::FormatMessageA(
+      FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER, pattern, 0,
+      0, reinterpret_cast<LPSTR>(&buffer), 0, &copy);
+  DWORD code = ::GetLastError();
+  va_end(copy);
+  // An empty result also comes back as 0; only a malformed pattern sets
+  // ERROR_INVALID_PARAMETER.
+  if (n == 0 && code == ERROR_INVALID_PARAMETER) {
     if (buffer)
       ::LocalFree(buffer);
-    return true;
+    return false;
   }
+  out.assign(buffer ? buffer : "", n);
+  if (buffer)
+    ::LocalFree(buffer);
+  return true;
+}
 
 } // namespace platform
