@@ -18,6 +18,7 @@ flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined
 base=(platform/posix.cpp vx_lib_djvu_base/src/*.cpp)
 pix_image=(ocr_plugin/PixBuffer.cpp ocr_plugin/PixImage.cpp
            ocr_plugin/PixImage_validate.cpp ocr_plugin/PixImage_gray.cpp
+           ocr_plugin/PixImage_gray_rows.cpp
            ocr_plugin/PixImage_bitonal.cpp ocr_plugin/PixImage_copy_out.cpp
            ocr_plugin/PixImage_normalize.cpp ocr_plugin/PixImage_resample.cpp
            ocr_plugin/pix_entries.cpp)

@@ -80,6 +80,10 @@ struct PixImageDesc {
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(PixImageDesc) == 48,
               "the editor hands in twelve 32-bit fields");
+static_assert(offsetof(PixImageDesc, buffer_size) == 24 &&
+                  offsetof(PixImageDesc, data) == 36 &&
+                  offsetof(PixImageDesc, owner) == 44,
+              "in the editor's order");
 #endif
 
 } // extern "C"

@@ -100,6 +100,10 @@ void make_memory(PixImageDesc &target, uint64_t bytes);
 // stored bottom-up (orientation 1), resolutions in displayed order.
 void gray_copy(const PixImageDesc &source, PixImageDesc &target);
 
+// The pixels of the gray copy of a gray or colour source: its displayed
+// image as packed gray rows, the last displayed row first.
+void displayed_gray(const PixImageDesc &source, unsigned char *out);
+
 // Copy-out in the strict layout: gray as gray_copy, colour as packed BGR
 // stored bottom-up, bitonal as the displayed image coded with orientation 0.
 void copy_out(const PixImageDesc &source, PixImageDesc &target);
@@ -118,6 +122,30 @@ void replace_pixels(PixImageDesc &image, PixImageDesc &fresh);
 // Frees what image owns and moves fresh's owner (all fields) to it.
 void adopt_pixels(PixImageDesc &image, PixImageDesc &fresh) noexcept;
 
+// Converts n pixels that lie step bytes apart from p into out, out_step
+// bytes apart. The usual packed layouts get loops with constant steps, which
+// the compiler unrolls and vectorises.
+template <class Convert>
+inline void convert_run(const unsigned char *p, int64_t step,
+                        unsigned char *out, std::size_t out_step, uint32_t n,
+                        Convert &convert) {
+  if (out_step == 1 && step == 3) {
+    for (uint32_t k = 0; k < n; ++k)
+      convert(p + 3 * std::size_t{k}, out + k);
+  } else if (out_step == 1 && step == 1) {
+    for (uint32_t k = 0; k < n; ++k)
+      convert(p + k, out + k);
+  } else if (out_step == 3 && step == 3) {
+    for (uint32_t k = 0; k < n; ++k)
+      convert(p + 3 * std::size_t{k}, out + 3 * std::size_t{k});
+  } else {
+    // Offsets, not pointers: a backward row's next step lies before it.
+    int64_t at = 0;
+    for (uint32_t k = 0; k < n; ++k, at += step)
+      convert(p + at, out + k * out_step);
+  }
+}
+
 // Visits every displayed pixel of a gray or colour source once, calling
 // convert(stored pixel, place) where place is the pixel's spot in packed
 // rows of out_step bytes per pixel at target, the rows being the displayed
@@ -135,18 +163,18 @@ void copy_displayed(const PixImageDesc &source, unsigned char *target,
   };
   const unsigned char *data = source.data;
   if (!is_transposed(source)) {
-    for (uint32_t i = 0; i < l.height; ++i) {
-      int64_t at = l.origin + static_cast<int64_t>(i) * l.row_step;
-      unsigned char *out = target_row(i);
-      for (uint32_t j = 0; j < l.width; ++j, at += l.col_step, out += out_step)
-        convert(data + at, out);
-    }
+    for (uint32_t i = 0; i < l.height; ++i)
+      convert_run(data + (l.origin + static_cast<int64_t>(i) * l.row_step),
+                  l.col_step, target_row(i), out_step, l.width, convert);
     return;
   }
   // Displayed rows are stored columns: walking one touches a new cache line
-  // with every pixel. A band of adjacent columns is read along the stored
-  // rows instead, and written to as many displayed rows at once.
-  constexpr uint32_t band = 32;
+  // and a new page with every pixel. Instead a band of adjacent columns is
+  // read along each stored row and written to as many displayed rows at
+  // once. The band is wide enough that each visit to a stored row reads
+  // several cache lines, and narrow enough that the rows being written stay
+  // in the first-level cache.
+  constexpr uint32_t band = 128;
   unsigned char *rows[band];
   for (uint32_t first = 0; first < l.height; first += band) {
     const uint32_t count = l.height - first < band ? l.height - first : band;
@@ -154,10 +182,17 @@ void copy_displayed(const PixImageDesc &source, unsigned char *target,
       rows[t] = target_row(first + t);
     const int64_t start = l.origin + static_cast<int64_t>(first) * l.row_step;
     for (uint32_t j = 0; j < l.width; ++j) {
-      int64_t at = start + static_cast<int64_t>(j) * l.col_step;
+      const unsigned char *p =
+          data + (start + static_cast<int64_t>(j) * l.col_step);
       const std::size_t place = static_cast<std::size_t>(j) * out_step;
-      for (uint32_t t = 0; t < count; ++t, at += l.row_step)
-        convert(data + at, rows[t] + place);
+      if (l.row_step == 3) {
+        for (uint32_t t = 0; t < count; ++t)
+          convert(p + 3 * std::size_t{t}, rows[t] + place);
+      } else {
+        int64_t at = 0;
+        for (uint32_t t = 0; t < count; ++t, at += l.row_step)
+          convert(p + at, rows[t] + place);
+      }
     }
   }
 }

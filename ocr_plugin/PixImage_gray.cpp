@@ -73,20 +73,9 @@ void pix::gray_copy(const PixImageDesc &source, PixImageDesc &target) {
       decode_bitonal(source, target);
     break;
   case TYPE_GRAY:
-    copy_displayed(source, out, 1, true,
-                   [](const unsigned char *p, unsigned char *o) { *o = *p; });
-    break;
   case TYPE_RGB:
-    copy_displayed(source, out, 1, true,
-                   [](const unsigned char *p, unsigned char *o) {
-                     *o = gray_of_rgb(p[0], p[1], p[2]);
-                   });
-    break;
   case TYPE_BGR:
-    copy_displayed(source, out, 1, true,
-                   [](const unsigned char *p, unsigned char *o) {
-                     *o = gray_of_rgb(p[2], p[1], p[0]);
-                   });
+    displayed_gray(source, out);
     break;
   default:
     G_THROW("PixImage.unrecog_type");

@@ -1,8 +1,7 @@
-// Test images in editor-owned memory, and a reference for what they show.
-//
-// The reference reads displayed pixel (i, j) straight from the orientation
-// table (stored x and y per code) and decodes run-length rows with its own
-// decoder, so it shares no code with the page-image units it checks.
+// Test images in memory the test owns (as the editor would), and a
+// reference for what they show: displayed pixel (i, j) is read straight from
+// the orientation table, and run-length rows are decoded by a decoder of the
+// test's own, so nothing is shared with the units under test.
 #ifndef LECTORIN_TESTS_IMAGE_IMAGE_TEST_UTIL_H
 #define LECTORIN_TESTS_IMAGE_IMAGE_TEST_UTIL_H
 
@@ -33,42 +32,23 @@ inline uint32_t next_random(uint32_t &state) {
   return state;
 }
 
-// An image in memory that the test owns, as the editor would.
+// Moves keep the vector's bytes where desc points; do not copy.
 struct TestImage {
   std::vector<unsigned char> memory;
   PixImageDesc desc = {};
-
-  TestImage() = default;
-  TestImage(const TestImage &other) : memory(other.memory), desc(other.desc) {
-    rebase(other);
-  }
-  TestImage &operator=(const TestImage &other) {
-    memory = other.memory;
-    desc = other.desc;
-    rebase(other);
-    return *this;
-  }
-
-private:
-  void rebase(const TestImage &other) {
-    if (other.desc.buffer == nullptr)
-      return;
-    desc.buffer = memory.data() + (other.desc.buffer - other.memory.data());
-    desc.data = memory.data() + (other.desc.data - other.memory.data());
-  }
 };
 
-// Layout of a test image beyond its type and size.
 struct Layout {
   uint32_t orientation = 0;
-  uint32_t extra_pixel_step = 0; // bytes added to the packed pixel step
-  uint32_t extra_row_step = 0;   // padding at the end of each row
+  uint32_t extra_pixel_step = 0; // added to the packed pixel step
+  uint32_t extra_row_step = 0;   // padding after each row
   uint32_t offset = 0;           // data - buffer
   uint32_t tail = 0;             // bytes after the last row
 };
 
-// Gray and colour images get random bytes everywhere (padding included);
-// bitonal images are random runs, some long, coded after `offset` bytes.
+// Gray and colour: random bytes everywhere, padding included. Bitonal:
+// random runs (some long, some empty, rows that start black), coded after
+// `offset` bytes.
 inline TestImage make_image(int32_t type, uint32_t w, uint32_t h,
                             const Layout &layout = Layout(),
                             uint32_t seed = 1) {
@@ -82,91 +62,34 @@ inline TestImage make_image(int32_t type, uint32_t w, uint32_t h,
   d.y_resolution = 200;
   seed = seed * 2654435761u + 1;
   if (type == TYPE_BITONAL) {
-    std::vector<unsigned char> coded(layout.offset +
-                                     static_cast<std::size_t>(h) * (w + 1));
-    unsigned char *cursor = coded.data() + layout.offset;
+    t.memory.resize(layout.offset + static_cast<std::size_t>(h) * (w + 1));
+    unsigned char *cursor = t.memory.data() + layout.offset;
     for (uint32_t y = 0; y < h; ++y) {
       uint32_t left = w;
-      bool first = true;
       do {
         uint32_t r = next_random(seed);
         uint32_t run = r % 4 == 0 ? r % 400 : r % 6;
-        if (first && r % 3 == 0)
-          run = 0; // rows that start black
-        first = false;
-        if (run > left)
-          run = left;
+        run = run < left ? run : left;
         GBitmap::append_run(cursor, run);
         left -= run;
       } while (left > 0);
     }
-    coded.resize(static_cast<std::size_t>(cursor - coded.data()) + layout.tail);
-    t.memory = coded;
-    d.buffer_size = static_cast<uint32_t>(t.memory.size());
+    t.memory.resize(static_cast<std::size_t>(cursor - t.memory.data()) +
+                    layout.tail);
   } else {
-    uint32_t packed = type == TYPE_GRAY ? 1 : 3;
-    d.pixel_step = packed + layout.extra_pixel_step;
+    d.pixel_step = (type == TYPE_GRAY ? 1 : 3) + layout.extra_pixel_step;
     d.row_step = d.pixel_step * w + layout.extra_row_step;
-    std::size_t size =
-        layout.offset + static_cast<std::size_t>(d.row_step) * h + layout.tail;
-    t.memory.resize(size);
+    t.memory.resize(layout.offset + std::size_t{d.row_step} * h + layout.tail);
     for (auto &byte : t.memory)
       byte = static_cast<unsigned char>(next_random(seed));
-    d.buffer_size = static_cast<uint32_t>(size);
   }
+  d.buffer_size = static_cast<uint32_t>(t.memory.size());
   d.buffer = t.memory.empty() ? nullptr : t.memory.data();
   d.data = d.buffer ? d.buffer + layout.offset : nullptr;
   return t;
 }
 
-inline uint32_t displayed_width(const PixImageDesc &d) {
-  return d.orientation & 4 ? d.height : d.width;
-}
-inline uint32_t displayed_height(const PixImageDesc &d) {
-  return d.orientation & 4 ? d.width : d.height;
-}
-
-// Stored (x, y) of displayed (i, j), per the orientation table.
-inline void stored_position(const PixImageDesc &d, uint32_t i, uint32_t j,
-                            uint32_t &x, uint32_t &y) {
-  const uint32_t W = d.width, H = d.height;
-  switch (d.orientation) {
-  case 0:
-    x = j;
-    y = i;
-    break;
-  case 1:
-    x = j;
-    y = H - 1 - i;
-    break;
-  case 2:
-    x = W - 1 - j;
-    y = i;
-    break;
-  case 3:
-    x = W - 1 - j;
-    y = H - 1 - i;
-    break;
-  case 4:
-    x = i;
-    y = H - 1 - j;
-    break;
-  case 5:
-    x = i;
-    y = j;
-    break;
-  case 6:
-    x = W - 1 - i;
-    y = H - 1 - j;
-    break;
-  default:
-    x = W - 1 - i;
-    y = j;
-    break;
-  }
-}
-
-// Stored pixels of a bitonal image, 0 or 255, row after row.
+// Stored pixels of coded rows, 0 or 255.
 inline std::vector<unsigned char> decode_rows(const unsigned char *coded,
                                               std::size_t size, uint32_t w,
                                               uint32_t h) {
@@ -195,29 +118,20 @@ inline std::vector<unsigned char> decode_rows(const unsigned char *coded,
   return pixels;
 }
 
-// Reads displayed pixels of any descriptor. For bitonal images the rows are
-// decoded once.
+// Displayed pixels of any descriptor.
 class Reference {
 public:
   explicit Reference(const PixImageDesc &d) : d_(d) {
     if (d.type == TYPE_BITONAL)
-      bits_ = decode_rows(
-          d.data, d.buffer_size - static_cast<std::size_t>(d.data - d.buffer),
-          d.width, d.height);
+      bits_ = decode_rows(d.data, d.buffer_size - (d.data - d.buffer), d.width,
+                          d.height);
   }
-  uint32_t width() const { return displayed_width(d_); }
-  uint32_t height() const { return displayed_height(d_); }
+  uint32_t width() const { return d_.orientation & 4 ? d_.height : d_.width; }
+  uint32_t height() const { return d_.orientation & 4 ? d_.width : d_.height; }
 
-  // The bytes of displayed pixel (i, j) as red, green, blue.
   Rgb rgb(uint32_t i, uint32_t j) const {
-    uint32_t x, y;
-    stored_position(d_, i, j, x, y);
-    if (d_.type == TYPE_BITONAL) {
-      unsigned v = bits_[static_cast<std::size_t>(y) * d_.width + x];
-      return {v, v, v};
-    }
-    const unsigned char *p = first_byte(x, y);
-    if (d_.type == TYPE_GRAY)
+    const unsigned char *p = stored(i, j);
+    if (d_.type == TYPE_BITONAL || d_.type == TYPE_GRAY)
       return {p[0], p[0], p[0]};
     if (d_.type == TYPE_RGB)
       return {p[0], p[1], p[2]};
@@ -225,33 +139,34 @@ public:
   }
   unsigned gray(uint32_t i, uint32_t j) const {
     Rgb c = rgb(i, j);
-    if (d_.type == TYPE_RGB || d_.type == TYPE_BGR)
-      return (77 * c.r + 151 * c.g + 29 * c.b) >> 8;
-    return c.r;
+    return (77 * c.r + 151 * c.g + 29 * c.b) >> 8; // exact for gray values
   }
-  // The byte the engine's line callback copies: the pixel's first byte.
-  unsigned first(uint32_t i, uint32_t j) const {
-    uint32_t x, y;
-    stored_position(d_, i, j, x, y);
-    return *first_byte(x, y);
-  }
+  // The byte the engine's line callback copies: the pixel's first.
+  unsigned first(uint32_t i, uint32_t j) const { return *stored(i, j); }
 
 private:
-  const unsigned char *first_byte(uint32_t x, uint32_t y) const {
-    return d_.data + static_cast<std::size_t>(y) * d_.row_step +
-           static_cast<std::size_t>(x) * d_.pixel_step;
+  // Stored pixel (x, y) of displayed (i, j), by the orientation table.
+  const unsigned char *stored(uint32_t i, uint32_t j) const {
+    const uint32_t W = d_.width, H = d_.height;
+    const uint32_t xs[8] = {j, j, W - 1 - j, W - 1 - j,
+                            i, i, W - 1 - i, W - 1 - i};
+    const uint32_t ys[8] = {i,         H - 1 - i, i,         H - 1 - i,
+                            H - 1 - j, j,         H - 1 - j, j};
+    const uint32_t x = xs[d_.orientation], y = ys[d_.orientation];
+    if (d_.type == TYPE_BITONAL)
+      return &bits_[std::size_t{y} * W + x];
+    return d_.data + std::size_t{y} * d_.row_step +
+           std::size_t{x} * d_.pixel_step;
   }
   const PixImageDesc &d_;
   std::vector<unsigned char> bits_;
 };
 
-// A plug-in descriptor owning a copy of t's memory in the same layout, for
+// A plug-in descriptor that owns a copy of t's memory in the same layout, for
 // in-place operations; free it with pix_free.
 inline PixImageDesc *owned_copy(const TestImage &t) {
   PixImageDesc *d = pix_new_desc();
   *d = t.desc;
-  d->owner = nullptr;
-  d->data = d->buffer = nullptr;
   PixBuffer::create(*d, t.desc.buffer_size);
   if (t.desc.buffer_size != 0)
     std::memcpy(d->buffer, t.desc.buffer, t.desc.buffer_size);
@@ -259,10 +174,10 @@ inline PixImageDesc *owned_copy(const TestImage &t) {
   return d;
 }
 
-inline uint32_t checksum(const std::vector<unsigned char> &bytes) {
-  uint32_t h = 2166136261u;
-  for (unsigned char b : bytes)
-    h = (h ^ b) * 16777619u;
+inline uint32_t checksum(const unsigned char *p, std::size_t n,
+                         uint32_t h = 2166136261u) {
+  for (std::size_t i = 0; i < n; ++i)
+    h = (h ^ p[i]) * 16777619u;
   return h;
 }
 

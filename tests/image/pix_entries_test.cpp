@@ -5,7 +5,6 @@
 
 #include "image_test_util.h"
 
-#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -103,13 +102,5 @@ TEST(PixEntries, RowSpansThatAreNotThere) {
   empty.pixel_step = 1;
   EXPECT_EQ(pix_row_span(&empty, 2, &start, &end), 0);
 }
-
-#if defined(_WIN32) && !defined(_WIN64)
-TEST(PixEntries, TheDescriptorLayoutIsTheEditors) {
-  EXPECT_EQ(offsetof(PixImageDesc, buffer_size), 24u);
-  EXPECT_EQ(offsetof(PixImageDesc, data), 36u);
-  EXPECT_EQ(offsetof(PixImageDesc, owner), 44u);
-}
-#endif
 
 } // namespace
