@@ -1,0 +1,48 @@
+//===- page_source.h - Page images read from files -------------*- C++ -*-===//
+//
+// Reads the pages of image files (PNG, TIFF with every page of a multi-page
+// file, PNM, JPEG, BMP) into the forms the editor hands the plug-in: 1-bit
+// images as run-length coded rows, 8-bit gray as bytes, colour as RGB with
+// four bytes per pixel.
+//
+//===----------------------------------------------------------------------===//
+#ifndef LECTORIN_TOOLS_PAGE_SOURCE_H
+#define LECTORIN_TOOLS_PAGE_SOURCE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lectorin_ocr {
+
+enum class PixelForm { bitonal, gray, rgb };
+
+/// One page in memory, ready to be described to the plug-in.
+struct LoadedPage {
+  PixelForm form = PixelForm::gray;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint32_t pixel_step = 0; ///< 0 for bitonal
+  uint32_t row_step = 0;   ///< 0 for bitonal
+  uint32_t x_resolution = 0;
+  uint32_t y_resolution = 0;
+  std::vector<uint8_t> pixels; ///< packed rows, or the coded rows
+};
+
+/// The number of pages in a file: the pages of a TIFF, else 1. Throws
+/// std::runtime_error with a sentence a person understands when the file
+/// cannot be read as an image.
+int count_pages(const std::string &file);
+
+/// Reads page `page` (from 0). A resolution of 0 means the file has none.
+/// Throws std::runtime_error as count_pages does.
+LoadedPage load_page(const std::string &file, int page);
+
+/// Codes one row of 1-bit pixels (0 white, 1 black) as alternating runs that
+/// start with white, the form the plug-in reads bitonal pages in.
+void code_bitonal_row(const std::vector<uint8_t> &bits,
+                      std::vector<uint8_t> &coded);
+
+} // namespace lectorin_ocr
+
+#endif // LECTORIN_TOOLS_PAGE_SOURCE_H
