@@ -2,73 +2,56 @@
 
 #include "engine_errors.h"
 
-#include <cstdio>
+namespace {
 
-std::string &engine_errors() {
-  static std::string collected;
+// A class and reason pair with an identifier of its own.
+struct KnownComplaint {
+  uint32_t class_code;
+  uint32_t reason_code;
+  const char *identifier;
+};
+
+const KnownComplaint known_complaints[] = {
+    {0x1500, 32, "IRIS.nomem"},     {0x1500, 40, "IRIS.nomem"},
+    {0x1500, 137, "IRIS.lexicon"},  {0x1600, 1290, "IRIS.badchar"},
+    {0x1800, 13, "IRIS.abnormal"},  {0x1800, 99, "IRIS.badchar"},
+    {0x1A00, 341, "IRIS.maindict"}, {0x1A00, 413, "IRIS.userdict"},
+    {0x1A00, 417, "IRIS.userdict"}, {0x1A00, 421, "IRIS.userdict"},
+    {0x1A00, 437, "IRIS.userdict"}, {0x1A00, 465, "IRIS.userdict"},
+    {0x1A00, 469, "IRIS.userdict"}, {0x1A00, 489, "IRIS.userdict"},
+    {0x1A00, 505, "IRIS.userdict"},
+};
+
+} // namespace
+
+GUTF8String &engine_errors() {
+  static GUTF8String collected;
   return collected;
 }
 
-void append_engine_error(const std::string &identifier) {
-  std::string &errors = engine_errors();
-  if (!errors.empty())
-    errors += '\n';
+void append_engine_error(const char *identifier) {
+  GUTF8String &errors = engine_errors();
+  if (!errors.is_empty())
+    errors += "\n";
   errors += identifier;
 }
 
-std::string engine_complaint_identifier(uint32_t class_code,
+GUTF8String engine_complaint_identifier(uint32_t class_code,
                                         uint32_t detail_code,
                                         uint32_t reason_code) {
-  switch (class_code) {
-  case 0x1500:
-    if (reason_code == 32 || reason_code == 40)
-      return "IRIS.nomem";
-    if (reason_code == 137)
-      return "IRIS.lexicon";
-    break;
-  case 0x1600:
-    if (reason_code == 1290)
-      return "IRIS.badchar";
-    break;
-  case 0x1800:
-    if (reason_code == 13)
-      return "IRIS.abnormal";
-    if (reason_code == 99)
-      return "IRIS.badchar";
-    break;
-  case 0x1A00:
-    if (reason_code == 341)
-      return "IRIS.maindict";
-    switch (reason_code) {
-    case 413:
-    case 417:
-    case 421:
-    case 437:
-    case 465:
-    case 469:
-    case 489:
-    case 505:
-      return "IRIS.userdict";
-    default:
-      break;
-    }
-    break;
-  default:
-    break;
-  }
-  char detected[64];
-  std::snprintf(
-      detected, sizeof detected, "IRIS.detected\t0x%04x\t0x%04x\t0x%04x",
-      static_cast<unsigned>(class_code), static_cast<unsigned>(detail_code),
-      static_cast<unsigned>(reason_code));
-  return detected;
+  for (const KnownComplaint &known : known_complaints)
+    if (known.class_code == class_code && known.reason_code == reason_code)
+      return known.identifier;
+  return GUTF8String::format("IRIS.detected\t0x%04x\t0x%04x\t0x%04x",
+                             class_code, detail_code, reason_code);
 }
 
 int32_t engine_error_callback(uint32_t class_code, uint32_t detail_code,
                               uint32_t reason_code) {
   try {
     append_engine_error(
-        engine_complaint_identifier(class_code, detail_code, reason_code));
+        engine_complaint_identifier(class_code, detail_code, reason_code)
+            .c_str());
   } catch (...) {
     // The engine's frames must never see an exception.
   }

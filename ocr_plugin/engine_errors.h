@@ -8,19 +8,21 @@
 #ifndef LECTORIN_OCR_PLUGIN_ENGINE_ERRORS_H
 #define LECTORIN_OCR_PLUGIN_ENGINE_ERRORS_H
 
+#include "GString.h"
+
 #include <cstdint>
-#include <string>
 
 /// The identifiers collected in the current run, joined by line feeds.
 /// Process-wide: runs never overlap.
-std::string &engine_errors();
+GUTF8String &engine_errors();
 
 /// Appends an identifier to engine_errors(), after a line feed unless empty.
-void append_engine_error(const std::string &identifier);
+void append_engine_error(const char *identifier);
 
 /// The identifier for an engine complaint: a known class and reason pair maps
-/// to its own identifier, any other gives "IRIS.detected" with the three codes.
-std::string engine_complaint_identifier(uint32_t class_code,
+/// to its own identifier, any other gives "IRIS.detected" with the three
+/// codes as parameters. The detail code never decides.
+GUTF8String engine_complaint_identifier(uint32_t class_code,
                                         uint32_t detail_code,
                                         uint32_t reason_code);
 

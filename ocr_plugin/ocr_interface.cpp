@@ -80,6 +80,7 @@ ocr_interface *init_ocr() {
     // Out of memory while searching: the engine cannot be used.
     ocr->error = ocr->session->engine == 0 ? cant_load : nullptr;
   }
+  ocr->session->init_error = ocr->error;
   return ocr;
 }
 

@@ -43,6 +43,9 @@ struct OcrSession {
   /// drs7_init was called, so the engine library is loaded and the session
   /// may be ended with drs7_upset.
   bool engine_started = false;
+  /// Why init_ocr found the engine unusable ("IRIS.noEngine" and the like),
+  /// or null; every run on such an interface fails with it.
+  const char *init_error = nullptr;
 };
 
 extern "C" {
