@@ -30,7 +30,7 @@ packages=(
   g++ make cmake python3 googletest libgtest-dev libbenchmark-dev clang
   g++-mingw-w64-i686-posix wine wine32:i386 locales
   libtesseract-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
-  libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core
+  libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core libxml2-dev
 )
 . tools/install_packages.sh
 if ! install_missing_packages; then

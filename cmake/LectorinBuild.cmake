@@ -9,6 +9,21 @@ if(LECTORIN_SANITIZE)
   add_link_options(${LECTORIN_SANITIZER_FLAGS})
 endif()
 
+# Fuzzing: coverage and the sanitizers everywhere, the fuzzer driver only in
+# the fuzz targets (fuzz/CMakeLists.txt).
+if(LECTORIN_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "LECTORIN_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  set(LECTORIN_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined
+                          -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${LECTORIN_FUZZ_FLAGS})
+  # The GCC builds hold the line on warnings; clang's own findings in code
+  # built only for fuzzing are shown without stopping the build.
+  set(LECTORIN_WARNINGS -Wall -Wextra)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Warnings as errors and hidden symbols: only what a target exports on purpose
 # is visible outside it.
 function(lectorin_defaults target)

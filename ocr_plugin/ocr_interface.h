@@ -16,6 +16,9 @@
 #ifndef LECTORIN_OCR_PLUGIN_OCR_INTERFACE_H
 #define LECTORIN_OCR_PLUGIN_OCR_INTERFACE_H
 
+#include "ByteStream.h"
+#include "GSmartPointer.h"
+
 #include <cstdint>
 
 // The one exported symbol; on Windows the module definition file exports it.
@@ -30,6 +33,8 @@ struct ocr_interface;
 
 /// The engine session behind one interface.
 struct OcrSession {
+  /// The hidden text while a run writes it; empty between runs.
+  GRef<ByteStream> output;
   char *result_text = nullptr; ///< hidden-text XML of the last successful run
   char *error_text = nullptr;  ///< identifier text of the last failed run
   int32_t engine = 0;          ///< drs7_init's handle; 0 when not started
