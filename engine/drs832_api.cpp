@@ -144,9 +144,11 @@ int32_t set_engine_value(int32_t handle, int32_t code, ...) {
   va_start(args, code);
   drs::ValueCall call = decode_value(code, args, words);
   va_end(args);
-  log_call(words);
+  // The backend first: a new page (code 3) may bring a new scenario with
+  // its own log.
   if (state().backend)
     state().backend->set_value(call);
+  log_call(words);
   return 0;
 }
 

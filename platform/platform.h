@@ -59,6 +59,10 @@ bool executable_path(std::string &path);
 /// Reads an environment variable. False when it is not set.
 bool get_environment(const char *name, std::string &value);
 
+/// The most memory the process has held resident so far, in bytes; 0 when
+/// the system does not tell.
+std::size_t peak_resident_bytes();
+
 /// Sets an environment variable for the rest of the process's life. The
 /// environment keeps its own copy. False when the environment refused it.
 bool set_environment(const char *name, const std::string &value);

@@ -42,6 +42,19 @@ bool get_environment(const char *name, std::string &value) {
   return true;
 }
 
+std::size_t peak_resident_bytes() {
+  std::FILE *status = std::fopen("/proc/self/status", "r");
+  if (!status)
+    return 0;
+  char line[256];
+  std::size_t kib = 0;
+  while (std::fgets(line, sizeof line, status))
+    if (std::sscanf(line, "VmHWM: %zu kB", &kib) == 1)
+      break;
+  std::fclose(status);
+  return kib * 1024;
+}
+
 bool set_environment(const char *name, const std::string &value) {
   // setenv copies; putenv would keep a pointer to the caller's buffer.
   return ::setenv(name, value.c_str(), 1) == 0;

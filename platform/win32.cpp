@@ -5,6 +5,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+// Needs the types of windows.h.
+#include <psapi.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <io.h>
@@ -39,6 +42,15 @@ bool get_environment(const char *name, std::string &value) {
     return false;
   value = text;
   return true;
+}
+
+std::size_t peak_resident_bytes() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  if (!::K32GetProcessMemoryInfo(::GetCurrentProcess(), &counters,
+                                 sizeof counters))
+    return 0;
+  return counters.PeakWorkingSetSize;
 }
 
 bool set_environment(const char *name, const std::string &value) {
