@@ -94,6 +94,18 @@ for preset in $presets; do
   [ "$preset" = win32 ] && wineserver -k >/dev/null 2>&1
 done
 
+# Both builds must give the same bytes for the same scripted pages.
+a=build/linux-asan/tests/results/scenarios b=build/win32/tests/results/scenarios
+if [ -d "$a" ] && [ -d "$b" ]; then
+  if diff -r "$a" "$b" >build/scenario-diff.log 2>&1; then
+    log "the builds gave identical results for $(ls "$a" | wc -l) scenario groups"
+  else
+    echo "test.sh: the Linux and Windows builds differ on the scripted pages:" >&2
+    head -40 build/scenario-diff.log >&2
+    failed_steps=$((failed_steps + 1))
+  fi
+fi
+
 # One line for everything: GoogleTest cases where an executable wrote its
 # report, whole CTest tests otherwise (scripts, or a crash before the report).
 python3 - "$failed_steps" "${ran[@]}" <<'PY'
