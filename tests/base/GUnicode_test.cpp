@@ -58,8 +58,9 @@ TEST(GUnicode, EveryEncodingGivesTheSameText) {
   EXPECT_EQ(text_of(decode("caf\xE9", TextEncoding::one_byte)), "caf\xC3\xA9");
   EXPECT_EQ(decode("abc", TextEncoding::no_decoder)->size(), 0);
   // Text, not a C string: zero units are dropped and the text goes on.
-  EXPECT_EQ(text_of(decode(encode_text(std::u32string(U"a\0b", 3), TextEncoding::utf16_be),
-                           TextEncoding::utf16_be)),
+  EXPECT_EQ(text_of(decode(
+                encode_text(std::u32string(U"a\0b", 3), TextEncoding::utf16_be),
+                TextEncoding::utf16_be)),
             "ab");
   EXPECT_EQ(text_of(decode(std::string("a\0b", 3), TextEncoding::utf8)), "ab");
 }

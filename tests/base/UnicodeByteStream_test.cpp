@@ -45,21 +45,6 @@ TEST(UnicodeByteStream, PiecesEndAtTheStopCharacter) {
   EXPECT_EQ(bytes_of(longer.read_until(7, '>', true)), "hij>");
 }
 
-TEST(UnicodeByteStream, SmallChunksKeepEveryCharacterWhole) {
-  const std::u32string text = U"<a \u00E9=\"\U0001F600\">\u4E2D\n</a>";
-  for (TextEncoding e :
-       {TextEncoding::utf8, TextEncoding::utf16_be, TextEncoding::utf16_le,
-        TextEncoding::ucs4_2143, TextEncoding::ucs4_3412}) {
-    for (int32_t chunk = 1; chunk <= 9; ++chunk) {
-      SCOPED_TRACE(testing::Message()
-                   << static_cast<int>(e) << " chunk " << chunk);
-      UnicodeByteStream in(memory_stream(encode_text(text, e)), e, chunk);
-      EXPECT_EQ(read_all(in), utf8_of(text));
-      EXPECT_EQ(in.lines_read(), 1);
-    }
-  }
-}
-
 TEST(UnicodeByteStream, RealChunkBoundaryInsideACharacter) {
   // The four bytes of U+1F600 and the surrogate pair of the same character
   // straddle the first 0x50000-byte chunk.

@@ -11,8 +11,9 @@
 // text after a child is kept with that child's content item. An xml
 // declaration's attributes go to the document element, and its "encoding"
 // switches the stream to that encoding, reading the document again from its
-// start; a switch never goes back to an encoding already read in, so a
-// document that contradicts itself is read at most once per encoding.
+// start. Only a family of encodings the document has not yet been read in is
+// switched to: "UTF-16" and "UCS-4" keep the byte order found at the start,
+// and a document that contradicts itself is read at most once per family.
 //
 // Failures raise "XMLTags." identifiers: no_GP (parse on an element that no
 // GRef holds), raw_string (text outside the document element), bad_tag,

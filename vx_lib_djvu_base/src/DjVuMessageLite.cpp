@@ -88,12 +88,12 @@ std::string kept_flags(const std::string &flags, const char *allowed) {
   return kept;
 }
 
-GUTF8String print_value(const std::string &format, ...) {
+GUTF8String print_value(const char *format, ...) {
   std::va_list args;
   va_start(args, format);
   GUTF8String result;
   try {
-    result = GUTF8String(format.c_str()).format_args(args);
+    result = GUTF8String(format).format_args(args);
   } catch (...) {
     va_end(args);
     throw;
@@ -114,14 +114,14 @@ GUTF8String format_argument(const std::string &conversion,
   case 'd':
   case 'i':
     format += kept_flags(c.flags, "-+ 0") + c.width + c.precision + c.letter;
-    return print_value(format, static_cast<int>(argument.parse_int()));
+    return print_value(format.c_str(), static_cast<int>(argument.parse_int()));
   case 'o':
   case 'u':
   case 'x':
   case 'X':
     format += kept_flags(c.flags, c.letter == 'u' ? "-+ 0" : "-+ #0") +
               c.width + c.precision + c.letter;
-    return print_value(format, static_cast<unsigned>(argument.parse_int()));
+    return print_value(format.c_str(), static_cast<unsigned>(argument.parse_int()));
   case 'f':
   case 'e':
   case 'g': {
@@ -131,7 +131,7 @@ GUTF8String format_argument(const std::string &conversion,
     if (end <= 0)
       return argument;
     format += c.flags + c.width + c.precision + c.letter;
-    return print_value(format, value);
+    return print_value(format.c_str(), value);
   }
   default: {
     // "s", and "c" as the argument's first character.
@@ -145,7 +145,7 @@ GUTF8String format_argument(const std::string &conversion,
     }
     format += kept_flags(c.flags, "-") + c.width +
               (c.letter == 'c' ? std::string() : c.precision) + "s";
-    return print_value(format, text.c_str());
+    return print_value(format.c_str(), text.c_str());
   }
   }
 }
