@@ -237,8 +237,10 @@ GStringRep::Unicode::create_continued(const GRef<GStringRep> &previous,
   Bytes p = static_cast<Bytes>(bytes);
   if (!before)
     return build(p, length, TextEncoding::utf8, nullptr);
-  std::string joined(before->remainder_,
-                     static_cast<std::size_t>(before->remainder_size_));
+  std::string joined;
+  if (before->remainder_size_ > 0)
+    joined.assign(before->remainder_,
+                  static_cast<std::size_t>(before->remainder_size_));
   if (length > 0)
     joined.append(static_cast<const char *>(bytes),
                   static_cast<std::size_t>(length));
