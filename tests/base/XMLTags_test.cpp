@@ -212,14 +212,4 @@ TEST(XMLTags, DeepTreesAreBuiltAndReleasedWithoutRecursion) {
   root.reset();
 }
 
-TEST(XMLTags, TreesAreBuiltByHand) {
-  GRef<vx_XMLTags> root = new vx_XMLTags("r");
-  root->add_text("before");
-  GRef<vx_XMLTags> child = new vx_XMLTags("c k=v");
-  root->add_child(child);
-  root->add_text("after");
-  root->add_text(" more");
-  EXPECT_EQ(dump(*root), "(r|before(c k=v|)after more)");
-}
-
 } // namespace
