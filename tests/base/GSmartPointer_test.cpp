@@ -86,7 +86,8 @@ TEST(GPEnabled, DeletingAReferencedObjectIsReported) {
   alignas(GRef<Counted>) unsigned char slot[sizeof(GRef<Counted>)];
   new (slot) GRef<Counted>(object);
   EXPECT_EQ(stderr_of([&] { delete object; }),
-            "***GSmartPointer.suspicious\nGException.exception\n\n");
+            "***" + unrecognized("GSmartPointer.suspicious") + "\n" +
+                unrecognized("GException.exception") + "\n\n");
   EXPECT_EQ(live, 0);
 }
 

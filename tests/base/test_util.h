@@ -18,6 +18,14 @@ template <class F> std::string raised_id(F f) {
   return "<nothing raised>";
 }
 
+// The built-in translation of an identifier without parameters that no
+// message source names.
+inline std::string unrecognized(const std::string &id) {
+  return "** Unrecognized DjVu Message: [Contact Veltrix for assistance]\n"
+         "\t** Message name:  " +
+         id;
+}
+
 // What f writes on standard error.
 template <class F> std::string stderr_of(F f) {
   testing::internal::CaptureStderr();

@@ -106,6 +106,8 @@ public:
   bool empty() const noexcept { return node_count_ == 0; }
   /// The head position; at the end when the list is empty.
   GCursor first() const noexcept { return GCursor(head_, this); }
+  /// The tail position; at the end when the list is empty.
+  GCursor last() const noexcept { return GCursor(tail_, this); }
   /// Destroys every element.
   void clear() noexcept;
   /// Destroys the element at the cursor and sets the cursor's node to null.

@@ -8,7 +8,8 @@
 // short name ("GContainer.bad_pos"), optionally followed by parameters, each
 // introduced by a tab. A vertical tab introduces a nested message, and line
 // feeds separate several messages. The identifier, not prose, reaches the
-// plug-in boundary; only the report printed on standard error translates it.
+// plug-in boundary; only the report printed on standard error translates it
+// (DjVuMessageLite.h).
 //
 // Each exception owns a private heap copy of its identifier, so copies made
 // by the runtime while unwinding are independent. The one exception is the
@@ -51,8 +52,9 @@ public:
   int32_t get_source_line() const noexcept { return source_line_; }
 
   /// Writes the report to standard error: every runtime output stream is
-  /// flushed, then "***", the identifier and a line feed, extra_id (unless
-  /// null) and a line feed, and an empty line.
+  /// flushed, then "***", the identifier's translation and a line feed,
+  /// extra_id's translation (unless null) and a line feed, and an empty
+  /// line. Translations are those of print_message.
   void print_report(const char *extra_id = nullptr) const;
 
   /// Throws a new exception built from the arguments; never returns.
@@ -105,8 +107,10 @@ void print_error_text(const char *format, ...)
 #endif
     ;
 
-/// Writes a message identifier and a line feed through print_error_text.
-/// A null identifier writes nothing.
+/// Writes the translation of a message identifier (DjVuMessageLite.h) and a
+/// line feed through print_error_text; when the translation fails (a message
+/// source that does not parse), the identifier itself. A null identifier
+/// writes nothing.
 void print_message(const char *message_id);
 
 #endif // LECTORIN_BASE_GEXCEPTION_H

@@ -32,7 +32,7 @@
 #include <cstdint>
 #include <cwchar>
 
-/// Encodings of decoded text, defined with the text streams.
+/// Encodings of decoded text (TextEncoding.h).
 enum class TextEncoding : int32_t;
 
 class GUTF8String;
@@ -46,6 +46,9 @@ class GStringRep : public GPEnabled {
 public:
   class UTF8;
   class Native;
+  /// UTF-8 decoded from another encoding, with the undecoded tail of its
+  /// input (GUnicode.h).
+  class Unicode;
 
   /// How as_native writes characters that the code page lacks.
   enum EscapeMode : int32_t {
@@ -436,5 +439,8 @@ uint32_t utf8_decode(const char *&cursor, const char *end) noexcept;
 uint32_t utf16_join(const uint16_t *&cursor, const uint16_t *end) noexcept;
 /// Splits a code point into UTF-16 units at out (2 of room); the count.
 int utf16_split(uint32_t code_point, uint16_t *out) noexcept;
+/// Whether skip_space passes over code_point: the runtime's iswspace in the
+/// library's locale, CR, LF, and every value from 0x10000 up.
+bool is_whitespace(uint32_t code_point);
 
 #endif // LECTORIN_BASE_GSTRING_H

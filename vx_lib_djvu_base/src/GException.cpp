@@ -3,6 +3,7 @@
 #include "GException.h"
 
 #include "ByteStream.h"
+#include "DjVuMessageLite.h"
 #include "GStaticRegistry.h"
 #include "GString.h"
 
@@ -176,8 +177,16 @@ void print_error_text(const char *format, ...) {
   va_end(args);
 }
 
-// Until identifiers are translated, the identifier is its own text.
 void print_message(const char *message_id) {
-  if (message_id)
-    print_error_text("%s\n", message_id);
+  if (!message_id)
+    return;
+  try {
+    GUTF8String text = translate_text(message_id);
+    print_error_text("%s\n", text.c_str());
+    return;
+  } catch (...) {
+    // A message source that fails to load (or memory that runs out) must
+    // not cost the report: the identifier then stands for itself.
+  }
+  print_error_text("%s\n", message_id);
 }

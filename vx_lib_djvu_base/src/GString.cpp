@@ -676,6 +676,7 @@ int32_t GStringHandle::find_any_of(const char *set, int32_t start) const {
 
 namespace {
 
+// Inside a GLocaleScope.
 bool is_space(uint32_t v) {
   if (v == '\r' || v == '\n' || v >= 0x10000)
     return true;
@@ -683,6 +684,11 @@ bool is_space(uint32_t v) {
 }
 
 } // namespace
+
+bool is_whitespace(uint32_t code_point) {
+  GLocaleScope scope;
+  return is_space(code_point);
+}
 
 int32_t GStringHandle::skip_space(int32_t start, int32_t n) const {
   int32_t size = length();
