@@ -50,10 +50,22 @@ void transpose(PixImageDesc &d) {
     // It fits: the stored rows hold at least as many bytes.
     ScratchArray<unsigned char> copy(bytes);
     const std::size_t step = d.pixel_step;
-    copy_displayed(d, copy.get(), step, false,
-                   [step](const unsigned char *p, unsigned char *o) {
-                     std::memcpy(o, p, step);
-                   });
+    // The packed pixels of gray and colour copy with a fixed size, inline;
+    // a height stretch turns the image twice.
+    if (step == 1) {
+      copy_displayed(d, copy.get(), 1, false,
+                     [](const unsigned char *p, unsigned char *o) { *o = *p; });
+    } else if (step == 3) {
+      copy_displayed(d, copy.get(), 3, false,
+                     [](const unsigned char *p, unsigned char *o) {
+                       std::memcpy(o, p, 3);
+                     });
+    } else {
+      copy_displayed(d, copy.get(), step, false,
+                     [step](const unsigned char *p, unsigned char *o) {
+                       std::memcpy(o, p, step);
+                     });
+    }
     std::memcpy(d.buffer, copy.get(), static_cast<std::size_t>(bytes));
   }
   const uint32_t x_resolution = d.x_resolution;
