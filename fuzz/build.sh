@@ -21,6 +21,8 @@ pix_image=(ocr_plugin/PixBuffer.cpp ocr_plugin/PixImage.cpp
            ocr_plugin/PixImage_gray_rows.cpp
            ocr_plugin/PixImage_bitonal.cpp ocr_plugin/PixImage_copy_out.cpp
            ocr_plugin/PixImage_normalize.cpp ocr_plugin/PixImage_resample.cpp
+           ocr_plugin/PixImage_resample_rows.cpp ocr_plugin/PixImage_subsample.cpp
+           ocr_plugin/PixImage_stretch.cpp
            ocr_plugin/pix_entries.cpp)
 
 clang++ "${flags[@]}" fuzz/pix_fuzzer.cpp "${pix_image[@]}" "${base[@]}" \

@@ -2,7 +2,8 @@
 // whatever the fields say, validation and every later step must stay inside
 // the memory the descriptor was given and never write the editor's pixels.
 //
-// Input: a 32-byte header that chooses the fields, then the pixel memory.
+// Input: a 32-byte header that chooses the fields (its last four bytes the
+// displayed size to resample to), then the pixel memory.
 // The memory is one heap block that ends exactly at buffer + buffer size, so
 // AddressSanitizer sees any read past the end; data may point anywhere in
 // the block (also before buffer, which validation must refuse).
@@ -11,6 +12,7 @@
 #include "GException.h"
 #include "PixImage.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -37,6 +39,12 @@ constexpr std::size_t header_size = 32;
 // and memory on white pixels or empty rows.
 constexpr uint64_t max_side = 1 << 16;
 constexpr uint64_t max_pixels = 1 << 18;
+
+// Resampling sizes: each side below 512, and no image on the way (the
+// larger of the old and new size on each axis) above 2^16 pixels, so that
+// every input stays fast.
+constexpr uint32_t max_resize_side = 512;
+constexpr uint64_t max_resize_pixels = 1 << 16;
 
 // A width or height: mostly small, sometimes one that wraps 32-bit products.
 uint32_t dimension(Header &h) {
@@ -79,6 +87,25 @@ uint32_t read_rows(const PixImageDesc *d) {
     }
   }
   return sum;
+}
+
+// The displayed size to resample to, from the header's last four bytes:
+// small sides most of the time, 0 now and then. False when the work would
+// pass through too large an image.
+bool resize_target(const uint8_t *bytes, const PixImageDesc &d, uint32_t &width,
+                   uint32_t &height) {
+  width = (bytes[28] | bytes[29] << 8) % max_resize_side;
+  height = (bytes[30] | bytes[31] << 8) % max_resize_side;
+  if (bytes[28] % 8 == 0)
+    width %= 64;
+  if (bytes[30] % 8 == 0)
+    height %= 64;
+  const bool turned = d.orientation & 4;
+  const uint64_t shown_width = turned ? d.height : d.width;
+  const uint64_t shown_height = turned ? d.width : d.height;
+  return std::max<uint64_t>(shown_width, width) *
+             std::max<uint64_t>(shown_height, height) <=
+         max_resize_pixels;
 }
 
 // Runs one copy-mode operation and hands its result back to pix_free.
@@ -157,10 +184,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
     return 0;
   }
 
+  uint32_t resize_width = 0, resize_height = 0;
+  const bool resizable =
+      desc.orientation < 8 &&
+      resize_target(bytes, desc, resize_width, resize_height);
+
   char error[256];
   PixImageDesc *gray = pix_to_gray_copy(&desc, error, sizeof error);
   if (gray) {
     read_rows(gray);
+    // The recognition run's road: resize the gray copy in place, then lay
+    // it out for the engine.
+    if (resizable && pix_resize(gray, resize_width, resize_height, error,
+                                sizeof error) != nullptr)
+      read_rows(gray);
     if (pix_prepare_for_engine(gray, error, sizeof error))
       read_rows(gray);
     pix_free(gray);
@@ -175,6 +212,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
   on_copy(desc, [](PixImage &image) { image.normalize(false); });
   on_copy(desc, [](PixImage &image) { image.normalize(true); });
   on_copy(desc, [threshold](PixImage &image) { image.to_bitonal(threshold); });
+  if (resizable)
+    on_copy(desc, [=](PixImage &image) {
+      image.resize(resize_width, resize_height);
+      read_rows(&image.desc());
+    });
 
   if (checksum(block.data(), block.size()) != before)
     __builtin_trap(); // the editor's pixels were written

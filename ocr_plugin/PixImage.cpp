@@ -71,6 +71,13 @@ uint32_t pix::buffer_bytes(uint64_t bytes) {
   return static_cast<uint32_t>(bytes);
 }
 
+uint32_t pix::buffer_bytes(uint64_t a, uint64_t b, uint64_t c) {
+  uint64_t ab = 0, abc = 0;
+  if (__builtin_mul_overflow(a, b, &ab) || __builtin_mul_overflow(ab, c, &abc))
+    G_THROW(GException::outofmemory);
+  return buffer_bytes(abc);
+}
+
 void pix::make_memory(PixImageDesc &target, uint64_t bytes) {
   PixBuffer::create(target, buffer_bytes(bytes));
 }
@@ -162,6 +169,17 @@ void PixImage::materialise() {
   copy_out(working_, copy.desc);
   adopt_pixels(working_, copy.desc);
   copy_pending_ = false;
+}
+
+void PixImage::take_pixels(PixImageDesc &fresh) {
+  if (copy_pending_) {
+    // The working copy still shows the caller's pixels, which stay as they
+    // are.
+    adopt_pixels(working_, fresh);
+    copy_pending_ = false;
+    return;
+  }
+  replace_pixels(*active_, fresh);
 }
 
 PixImageDesc *PixImage::detach() {

@@ -206,17 +206,77 @@ public:
   /// image goes on describing the same pixels without owning them.
   PixImageDesc *detach();
 
-  // Resampling (resize, subsample, stretch_width, stretch_height and the
-  // row helpers average_row and upsample_row) lives in PixImage_resample.
-
-  /// Gives the image displayed width A and height B. For now only the
-  /// unchanged size is supported; any other raises "PixImage.no_resample".
+  /// Gives the image displayed width and height: integer box reductions
+  /// first, then stretches of one axis at a time, worked in memory grown to
+  /// the largest intermediate image. The displayed result does not depend on
+  /// the orientation the pixels are stored in. A bitonal image is worked as
+  /// gray and coded back at threshold 128. A width or height of 0 drops the
+  /// pixels; an image without pixels given a size becomes white. The same
+  /// size does nothing. Raises "GException.outofmemory", also when a
+  /// caller's memory without owner is too small; the descriptor is then
+  /// still valid and keeps its owner.
   void resize(uint32_t width, uint32_t height);
+
+  /// Reduces both axes by factor: each output pixel is the truncated mean of
+  /// a factor x factor block of stored pixels, smaller at the right and
+  /// bottom edges. Works in place on stored rows and keeps both steps; the
+  /// resolutions are divided by factor, halves rounded up. Factor 1 does
+  /// nothing; 0, and any factor on a bitonal image, raise
+  /// "PixImage.bad_subsample".
+  void subsample(uint32_t factor);
+
+  /// Makes the stored width `width`: each row is averaged or upsampled by
+  /// whole factors, then interpolated to the width; the x resolution
+  /// follows. Grows the memory when the rows get longer. Needs packed rows at
+  /// the buffer start, orientation 0 or 1 and a stored width above 0, else
+  /// "PixImage.bad_hstretchraw" (always for bitonal images). 0 or the
+  /// current width does nothing.
+  void stretch_width(uint32_t width);
+
+  /// Makes the displayed height `height` by a quarter turn, a width stretch
+  /// and the turn back; the pixels move as normalize(false) moves them. 0,
+  /// the current height or a bitonal image do nothing.
+  void stretch_height(uint32_t height);
+
+  /// Writes ceil(n / factor) pixels: each block of factor source pixels
+  /// becomes its truncated mean, a last shorter block the mean of what is
+  /// left. Pixels lie source_step and target_step bytes apart and have three
+  /// channels, one when either step is below 3. Factor 0 raises
+  /// "PixImage.bad_subsample".
+  static void average_row(uint32_t factor, const unsigned char *source,
+                          uint32_t source_step, unsigned char *target,
+                          uint32_t target_step, uint32_t n);
+
+  /// Writes n * factor pixels: each source pixel becomes factor pixels that
+  /// add up to factor times its value, shaped by its neighbours for factors
+  /// 2 and 3 and repeated otherwise; a pixel whose shaped values leave 0 to
+  /// 255, and the only pixel of a row of one, is repeated. Factor 1 with
+  /// equal steps copies n * step bytes. Channels as for average_row; target
+  /// and source must not overlap. A factor or step of 0 raises
+  /// "PixImage.bad_upsample".
+  static void upsample_row(uint32_t n, unsigned char *target,
+                           const unsigned char *source, uint32_t target_step,
+                           uint32_t source_step, uint32_t factor);
 
 private:
   // Copies the caller's pixels into memory of the working copy's own, in
   // the strict layout, when a copy is still pending.
   void materialise();
+
+  // Puts fresh's pixels in the image: adopted by the working copy while a
+  // copy is pending, else as replace_pixels puts them.
+  void take_pixels(PixImageDesc &fresh);
+
+  // Resize where no pixel is computed: to a width or height of 0, or from an
+  // image without pixels.
+  void resize_without_pixels(uint32_t width, uint32_t height);
+
+  // The reductions and stretches of resize, on a gray or colour image in
+  // memory large enough for every intermediate size.
+  void reduce_and_stretch(uint32_t width, uint32_t height);
+
+  // stretch_width by the displayed width, after the non-strict normalize.
+  void stretch_displayed_width(uint32_t width);
 
   PixImageDesc working_;
   PixImageDesc *active_;

@@ -1,9 +1,10 @@
 //===- PixImageInternal.h - What the page-image units share -----*- C++ -*-===//
 //
 // Private to the PixImage units (and their tests): the displayed geometry of
-// a descriptor, scratch descriptors that free what they own, the conversions
-// that fill a fresh descriptor, and the two ways a fresh descriptor's pixels
-// replace an image's.
+// a descriptor, scratch descriptors and arrays that free what they own, the
+// conversions that fill a fresh descriptor, the two ways a fresh
+// descriptor's pixels replace an image's, and the box division that the
+// reductions share.
 //
 // A fresh descriptor is empty_desc(): no memory, no owner. The conversions
 // fill every field of one and give it memory of its own (none when the
@@ -13,6 +14,7 @@
 #ifndef LECTORIN_OCR_PLUGIN_PIXIMAGEINTERNAL_H
 #define LECTORIN_OCR_PLUGIN_PIXIMAGEINTERNAL_H
 
+#include "GException.h"
 #include "PixImage.h"
 
 #include <cstddef>
@@ -91,6 +93,57 @@ struct ScratchDesc {
   }
   ScratchDesc(const ScratchDesc &) = delete;
   ScratchDesc &operator=(const ScratchDesc &) = delete;
+};
+
+// a * b * c as a buffer size, checked: a product above the 32-bit field is
+// "GException.outofmemory", however far it overflows.
+uint32_t buffer_bytes(uint64_t a, uint64_t b, uint64_t c);
+
+// Temporary memory for one step, with the same failure rule as pixel
+// memory: more than the 32-bit buffer-size field holds, or none to be had,
+// is "GException.outofmemory". Freed on every path.
+template <class T> class ScratchArray {
+public:
+  explicit ScratchArray(uint64_t count) : store_(items_, 0, sizeof(T), true) {
+    if (count > UINT32_MAX / sizeof(T) ||
+        !store_.resize(static_cast<std::size_t>(count), sizeof(T)) ||
+        (count != 0 && items_ == nullptr))
+      G_THROW(GException::outofmemory);
+  }
+  ScratchArray(const ScratchArray &) = delete;
+  ScratchArray &operator=(const ScratchArray &) = delete;
+  T *get() const noexcept { return items_; }
+  // Sets every byte to 0, so that bytes nobody writes are the same on every
+  // run.
+  void clear() noexcept { store_.fill(sizeof(T), 0); }
+
+private:
+  T *items_ = nullptr;
+  GRawBuffer store_;
+};
+
+// sum / divisor for the sums of box means: sum is at most 255 * divisor.
+// A division per output pixel is what a reduction would spend most of its
+// time on, so divisors up to 4104 (every box of up to 64 x 64 pixels) take a
+// multiplication by the reciprocal rounded up, m = ceil(2^32 / divisor),
+// instead. It is exact over that range: with e = m * divisor - 2^32 <
+// divisor, sum * m / 2^32 = sum / divisor + sum * e / (divisor * 2^32), and
+// sum * e <= 255 * divisor * (divisor - 1) < 2^32 keeps the added part
+// below 1 / divisor, which no fraction of sum / divisor can carry over.
+class BoxDivider {
+public:
+  explicit BoxDivider(uint64_t divisor)
+      : divisor_(divisor),
+        reciprocal_(divisor <= 4104 && divisor * divisor <= UINT32_MAX / 255
+                        ? ((uint64_t{1} << 32) + divisor - 1) / divisor
+                        : 0) {}
+  uint64_t operator()(uint64_t sum) const {
+    return reciprocal_ != 0 ? (sum * reciprocal_) >> 32 : sum / divisor_;
+  }
+
+private:
+  uint64_t divisor_;
+  uint64_t reciprocal_;
 };
 
 // Gives a fresh target bytes bytes of its own memory (none for 0).

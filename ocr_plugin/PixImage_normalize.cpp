@@ -37,22 +37,6 @@ bool is_normal(const PixImageDesc &d, bool strict) {
          d.pixel_step == step;
 }
 
-// Scratch memory for one step, with the same failure rule as pixel memory.
-class Scratch {
-public:
-  explicit Scratch(uint64_t bytes) : store_(bytes_, 0, 1, true) {
-    if (bytes > UINT32_MAX ||
-        !store_.resize(static_cast<std::size_t>(bytes), 1) ||
-        (bytes != 0 && bytes_ == nullptr))
-      G_THROW(GException::outofmemory);
-  }
-  unsigned char *get() const noexcept { return bytes_; }
-
-private:
-  unsigned char *bytes_ = nullptr;
-  GRawBuffer store_;
-};
-
 // Makes the stored rows the displayed rows, top-down (orientation 0). The
 // displayed image goes to a temporary copy and back to the buffer start:
 // laid out row by row it overwrites stored pixels that later rows still
@@ -64,12 +48,25 @@ void transpose(PixImageDesc &d) {
   const uint64_t bytes = uint64_t{d.pixel_step} * width * height;
   if (bytes != 0) {
     // It fits: the stored rows hold at least as many bytes.
-    Scratch copy(bytes);
+    ScratchArray<unsigned char> copy(bytes);
     const std::size_t step = d.pixel_step;
-    copy_displayed(d, copy.get(), step, false,
-                   [step](const unsigned char *p, unsigned char *o) {
-                     std::memcpy(o, p, step);
-                   });
+    // Packed gray and colour pixels are copied with a fixed size, inline:
+    // every height stretch passes the whole image through here, and a copy
+    // call per pixel took longer than the stretch itself.
+    if (step == 1) {
+      copy_displayed(d, copy.get(), 1, false,
+                     [](const unsigned char *p, unsigned char *o) { *o = *p; });
+    } else if (step == 3) {
+      copy_displayed(d, copy.get(), 3, false,
+                     [](const unsigned char *p, unsigned char *o) {
+                       std::memcpy(o, p, 3);
+                     });
+    } else {
+      copy_displayed(d, copy.get(), step, false,
+                     [step](const unsigned char *p, unsigned char *o) {
+                       std::memcpy(o, p, step);
+                     });
+    }
     std::memcpy(d.buffer, copy.get(), static_cast<std::size_t>(bytes));
   }
   const uint32_t x_resolution = d.x_resolution;
@@ -127,7 +124,7 @@ void reverse_row_order(PixImageDesc &d) {
   const std::size_t row_bytes = d.row_step;
   if (d.height < 2 || row_bytes == 0)
     return;
-  Scratch row(row_bytes);
+  ScratchArray<unsigned char> row(row_bytes);
   for (uint32_t top = 0, bottom = d.height - 1; top < bottom; ++top, --bottom) {
     unsigned char *a = d.data + top * row_bytes;
     unsigned char *b = d.data + bottom * row_bytes;

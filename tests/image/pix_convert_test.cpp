@@ -288,13 +288,4 @@ TEST(PixImageMemory, ZeroSizedImagesNeedNoMemory) {
     }
 }
 
-TEST(PixImageResize, OnlyTheUnchangedSizeForNow) {
-  PixImageDesc *d = owned_copy(make_image(TYPE_GRAY, 6, 4, {5, 0, 0, 0, 0}));
-  char error[64];
-  EXPECT_EQ(pix_resize(d, 4, 6, error, sizeof error), d);
-  EXPECT_EQ(pix_resize(d, 6, 4, error, sizeof error), nullptr);
-  EXPECT_STREQ(error, "PixImage.no_resample");
-  pix_free(d);
-}
-
 } // namespace
