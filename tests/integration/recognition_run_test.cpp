@@ -149,25 +149,21 @@ private:
     std::string directory = std::string(LECTORIN_SCENARIO_OUTPUT);
     make_directories(directory);
     std::string file = join_path(directory, std::string(test->name()) + ".txt");
-    std::string previous = read_file(file);
+    // A test's first page starts its file afresh; later pages add to it.
+    std::string previous =
+        outcomes_recorded_++ ? read_file(file) : std::string();
     write_file(file, previous + "result " +
                          (outcome.has_result ? "yes" : "no") + "\n" +
                          outcome.xml + "\nerror " + outcome.error + "\n" +
                          lines_of(calls()));
   }
 
+  mutable int outcomes_recorded_ = 0;
   TempDirectory temp_;
   std::string engine_ = temp_ / "engine";
   std::string log_ = temp_ / "calls.log";
   std::string dump_ = temp_ / "page.pgm";
 };
-
-// The outputs are appended per test; start each run of the program afresh.
-class ScenarioOutputs : public ::testing::Environment {
-  void SetUp() override { remove_path(LECTORIN_SCENARIO_OUTPUT); }
-};
-const auto *scenario_outputs =
-    ::testing::AddGlobalTestEnvironment(new ScenarioOutputs);
 
 TEST_F(RecognitionRun, PageAt300DpiGoesToTheEngineUnchanged) {
   scenario(one_word("10 20 30 40"));
