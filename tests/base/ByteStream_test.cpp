@@ -87,7 +87,7 @@ TEST(ByteStreamMemory, PiecesOfAnySizeReadBackWhole) {
   }
   EXPECT_EQ(stream->seek(0), 0);
   std::string back(data.size(), '\0');
-  EXPECT_EQ(stream->read_fully(&back[0], static_cast<int32_t>(back.size())),
+  EXPECT_EQ(stream->read_fully(back.data(), static_cast<int32_t>(back.size())),
             static_cast<int32_t>(data.size()));
   EXPECT_EQ(back, data);
 }
@@ -189,6 +189,19 @@ TEST(ByteStreamBase, SeekMovesForwardByReading) {
   EXPECT_EQ(raised_id([&] { stream->seek(5, 2); }), "ByteStream.backward");
   EXPECT_EQ(raised_id([&] { stream->seek(0, 7); }), "ByteStream.bad_arg");
   EXPECT_EQ(raised_id([&] { stream->seek(5000); }), "EOF");
+}
+
+// Reads that do not move the position, as on a device that misreports it:
+// seeking forward by reading would never arrive.
+class StuckPosition : public ForwardOnly {
+public:
+  using ForwardOnly::ForwardOnly;
+  int32_t tell() const override { return 0; }
+};
+
+TEST(ByteStreamBase, SeekNoticesAPositionThatDoesNotFollowTheReads) {
+  GRef<ByteStream> stream = new StuckPosition(pattern(3000));
+  EXPECT_EQ(raised_id([&] { stream->seek(100); }), "ByteStream.seek");
 }
 
 TEST(ByteStreamBase, SizeOfAForwardOnlyStream) {
