@@ -9,6 +9,13 @@ if(LECTORIN_SANITIZE)
   add_link_options(${LECTORIN_SANITIZER_FLAGS})
 endif()
 
+# Coverage for ./test.sh --coverage: gcov counters in every unit, no
+# optimisation, so that lines and branches map to the source as written.
+if(LECTORIN_COVERAGE)
+  add_compile_options(--coverage -O0)
+  add_link_options(--coverage)
+endif()
+
 # Fuzzing: coverage and the sanitizers everywhere, the fuzzer driver only in
 # the fuzz targets (fuzz/CMakeLists.txt).
 if(LECTORIN_FUZZ)

@@ -141,6 +141,15 @@ TEST_F(InitOcr, NoEngineAnywhere) {
   EXPECT_EQ(search_path(), path_before);
 }
 
+// An editor that hands back no interface at all must not bring itself down.
+TEST_F(InitOcr, ReleaseAndCloseOfNoInterfaceDoNothing) {
+  set_engine_variable(temp_.path());
+  ocr_interface *ocr = call_init_ocr();
+  ocr->release(nullptr);
+  ocr->close(nullptr);
+  ocr->close(ocr);
+}
+
 TEST_F(InitOcr, EngineWithoutData) {
   std::string named = temp_ / "nodata";
   install_engine(named, "", DataPlace::none);
