@@ -20,7 +20,7 @@ top=$PWD
 targets=(options pix run_length xml_tags message_lookup strings hidden_text)
 
 usage() {
-  sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
 }
 
 case "${1:-}" in

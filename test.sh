@@ -5,22 +5,36 @@
 #
 #   ./test.sh                 all configurations
 #   PRESETS="linux-asan" ./test.sh   only the ones named
+#   ./test.sh --coverage      the Linux tests in a gcov build, then line and
+#                             branch coverage of vx_lib_djvu_base/, ocr_plugin/
+#                             and platform/ (build/coverage/ keeps the reports)
+#   ./test.sh --lint          clang-tidy (.clang-tidy) and cppcheck on the
+#                             project's code and tests; any finding fails
 set -uo pipefail
 cd "$(dirname "$0")"
 top=$PWD
 
 usage() {
-  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
 }
+mode=test
 case "${1:-}" in
   -h|--help) usage; exit 0 ;;
+  --coverage) mode=coverage ;;
+  --lint) mode=lint ;;
   "") ;;
   *) echo "test.sh: unknown option '$1'" >&2; usage >&2; exit 2 ;;
 esac
+if [ $# -gt 1 ]; then
+  echo "test.sh: one option at a time" >&2; usage >&2; exit 2
+fi
 
 presets=${PRESETS:-"linux linux-asan win32"}
 # Presets whose tests run; the release build is only built.
 test_presets=${TEST_PRESETS:-"linux-asan win32"}
+if [ "$mode" = coverage ]; then
+  presets=linux-coverage test_presets=linux-coverage
+fi
 jobs=$(nproc 2>/dev/null || echo 2)
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -32,6 +46,10 @@ packages=(
   libtesseract-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
   libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core libxml2-dev
 )
+case $mode in
+  coverage) packages+=(gcovr) ;;
+  lint) packages+=(clang-tidy cppcheck) ;;
+esac
 . tools/install_packages.sh
 if ! install_missing_packages; then
   echo "test.sh: could not install the build tools" >&2
@@ -47,6 +65,21 @@ if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 ||
     echo "test.sh: could not generate de_DE.UTF-8; its tests are skipped" >&2
+fi
+
+# --- Lint: both builds configured for their compile commands, nothing built.
+if [ "$mode" = lint ]; then
+  mkdir -p build
+  for preset in linux-asan win32; do
+    log "configuring $preset"
+    if ! cmake --preset "$preset" >"build/$preset.log" 2>&1; then
+      cat "build/$preset.log" >&2
+      echo "0 passed, 1 failed"
+      exit 1
+    fi
+  done
+  python3 tools/lint.py build/linux-asan build/win32 --jobs "$jobs"
+  exit
 fi
 
 # --- Wine: a fresh 32-bit prefix with the null graphics driver ---------------
@@ -86,6 +119,8 @@ for preset in $presets; do
     echo "test.sh: could not create the Wine prefix" >&2
     failed_steps=$((failed_steps + 1)); continue
   fi
+  # Counts of an earlier run would add to this one's.
+  [ "$mode" = coverage ] && find "build/$preset" -name '*.gcda' -delete
   results="build/$preset/tests/results"
   rm -rf "$results"; mkdir -p "$results"
   log "testing $preset"
@@ -96,12 +131,22 @@ done
 
 # Both builds must give the same bytes for the same scripted pages.
 a=build/linux-asan/tests/results/scenarios b=build/win32/tests/results/scenarios
-if [ -d "$a" ] && [ -d "$b" ]; then
+if [ "$mode" = test ] && [ -d "$a" ] && [ -d "$b" ]; then
   if diff -r "$a" "$b" >build/scenario-diff.log 2>&1; then
     log "the builds gave identical results for $(ls "$a" | wc -l) scenario groups"
   else
     echo "test.sh: the Linux and Windows builds differ on the scripted pages:" >&2
     head -40 build/scenario-diff.log >&2
+    failed_steps=$((failed_steps + 1))
+  fi
+fi
+
+# Coverage of the units the tests stand for: the build's gcov data, a table
+# of lines and one of branches (exception paths of the compiler's own and
+# unreachable branches left out), uncovered lines named per file.
+if [ "$mode" = coverage ]; then
+  log "coverage"
+  if ! python3 tools/coverage_report.py build/linux-coverage build/coverage; then
     failed_steps=$((failed_steps + 1))
   fi
 fi

@@ -248,7 +248,7 @@ public:
 
 private:
   static int32_t refuse(const std::string &reason) {
-    std::fprintf(stderr, "drs832: %s\n", reason.c_str());
+    (void)std::fprintf(stderr, "drs832: %s\n", reason.c_str());
     return 0;
   }
 

@@ -54,9 +54,10 @@ bool path_exists(const std::string &path) {
 
 void set_string_value(HKEY key, const char *name, const std::string &text) {
   // REG_SZ data is stored with its terminating zero byte.
+  const std::size_t bytes = text.size() + 1;
   ::RegSetValueExA(key, name, 0, REG_SZ,
                    reinterpret_cast<const BYTE *>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
+                   static_cast<DWORD>(bytes));
 }
 
 int install() {

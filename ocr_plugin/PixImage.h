@@ -225,18 +225,18 @@ public:
   /// "PixImage.bad_subsample".
   void subsample(uint32_t factor);
 
-  /// Makes the stored width `width`: each row is averaged or upsampled by
+  /// Makes the stored width n: each row is averaged or upsampled by
   /// whole factors, then interpolated to the width; the x resolution
   /// follows. Grows the memory when the rows get longer. Needs packed rows at
   /// the buffer start, orientation 0 or 1 and a stored width above 0, else
   /// "PixImage.bad_hstretchraw" (always for bitonal images). 0 or the
   /// current width does nothing.
-  void stretch_width(uint32_t width);
+  void stretch_width(uint32_t n);
 
-  /// Makes the displayed height `height` by a quarter turn, a width stretch
+  /// Makes the displayed height n by a quarter turn, a width stretch
   /// and the turn back; the pixels move as normalize(false) moves them. 0,
   /// the current height or a bitonal image do nothing.
-  void stretch_height(uint32_t height);
+  void stretch_height(uint32_t n);
 
   /// Writes ceil(n / factor) pixels: each block of factor source pixels
   /// becomes its truncated mean, a last shorter block the mean of what is
@@ -271,12 +271,13 @@ private:
   // image without pixels.
   void resize_without_pixels(uint32_t width, uint32_t height);
 
-  // The reductions and stretches of resize, on a gray or colour image in
-  // memory large enough for every intermediate size.
-  void reduce_and_stretch(uint32_t width, uint32_t height);
+  // The reductions and stretches of resize to the displayed size A by B, on
+  // a gray or colour image in memory large enough for every intermediate
+  // size.
+  void reduce_and_stretch(uint32_t A, uint32_t B);
 
   // stretch_width by the displayed width, after the non-strict normalize.
-  void stretch_displayed_width(uint32_t width);
+  void stretch_displayed_width(uint32_t n);
 
   PixImageDesc working_;
   PixImageDesc *active_;

@@ -38,7 +38,8 @@ std::size_t code_rows(const PixImageDesc &source, unsigned char *out,
 
 // Counts the gray values of every stored pixel.
 template <class Gray>
-void count_values(const PixImageDesc &d, uint32_t histogram[256], Gray gray) {
+void count_values(const PixImageDesc &d, uint32_t (&histogram)[256],
+                  Gray gray) {
   for (uint32_t y = 0; y < d.height; ++y) {
     const unsigned char *row =
         d.data + static_cast<std::size_t>(y) * d.row_step;

@@ -98,23 +98,23 @@ constexpr uint32_t tile = 16;
 void transpose_tile(const unsigned char (*rows)[tile],
                     unsigned char *const *out) {
   __m128i x[16], y[16];
-  for (int r = 0; r < 16; ++r)
+  for (std::size_t r = 0; r < 16; ++r)
     x[r] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[r]));
-  for (int k = 0; k < 8; ++k) { // bytes of rows 2k, 2k + 1
+  for (std::size_t k = 0; k < 8; ++k) { // bytes of rows 2k, 2k + 1
     y[2 * k] = _mm_unpacklo_epi8(x[2 * k], x[2 * k + 1]);
     y[2 * k + 1] = _mm_unpackhi_epi8(x[2 * k], x[2 * k + 1]);
   }
-  for (int g = 0; g < 4; ++g) // 16-bit pairs of rows 4g..4g+3
-    for (int h = 0; h < 2; ++h) {
+  for (std::size_t g = 0; g < 4; ++g) // 16-bit pairs of rows 4g..4g+3
+    for (std::size_t h = 0; h < 2; ++h) {
       x[4 * g + 2 * h] = _mm_unpacklo_epi16(y[4 * g + h], y[4 * g + h + 2]);
       x[4 * g + 2 * h + 1] = _mm_unpackhi_epi16(y[4 * g + h], y[4 * g + h + 2]);
     }
-  for (int g = 0; g < 2; ++g) // 32-bit quads of rows 8g..8g+7
-    for (int h = 0; h < 4; ++h) {
+  for (std::size_t g = 0; g < 2; ++g) // 32-bit quads of rows 8g..8g+7
+    for (std::size_t h = 0; h < 4; ++h) {
       y[8 * g + 2 * h] = _mm_unpacklo_epi32(x[8 * g + h], x[8 * g + h + 4]);
       y[8 * g + 2 * h + 1] = _mm_unpackhi_epi32(x[8 * g + h], x[8 * g + h + 4]);
     }
-  for (int h = 0; h < 8; ++h) { // 64-bit octets: whole columns
+  for (std::size_t h = 0; h < 8; ++h) { // 64-bit octets: whole columns
     _mm_storeu_si128(reinterpret_cast<__m128i *>(out[2 * h]),
                      _mm_unpacklo_epi64(y[h], y[h + 8]));
     _mm_storeu_si128(reinterpret_cast<__m128i *>(out[2 * h + 1]),

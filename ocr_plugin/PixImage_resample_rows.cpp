@@ -146,8 +146,9 @@ void inner_gray_by_2(uint32_t n, unsigned char *target,
     const int32_t e = x + quarter_difference(source[i - 1], source[i + 1]);
     const int32_t pair = 2 * x - e;
     const bool shaped = is_byte(e) && is_byte(pair);
-    target[2 * i] = static_cast<unsigned char>(shaped ? e : x);
-    target[2 * i + 1] = static_cast<unsigned char>(shaped ? pair : x);
+    target[std::size_t{2} * i] = static_cast<unsigned char>(shaped ? e : x);
+    target[std::size_t{2} * i + 1] =
+        static_cast<unsigned char>(shaped ? pair : x);
   }
 }
 

@@ -26,7 +26,7 @@ bool can_open(const std::string &file) {
   std::FILE *f = std::fopen(file.c_str(), "rb");
   if (!f)
     return false;
-  std::fclose(f);
+  (void)std::fclose(f);
   return true;
 }
 

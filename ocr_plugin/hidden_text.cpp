@@ -144,12 +144,11 @@ private:
 
   // The number of entries the code skips.
   uint32_t act_on(uint16_t code) {
-    if (code == 0x81FE)
+    // The end of a line, alone or with the codes of the 0x95 group.
+    if (code == 0x81FE || (code >> 8) == 0x95)
       change_level(level_line);
     else if (code == 0x8100)
       change_level(level_paragraph);
-    else if ((code >> 8) == 0x95)
-      change_level(level_line);
     else if ((code >> 8) == 0x96)
       change_level(level_page);
     else if ((code >> 12) == 0xA)

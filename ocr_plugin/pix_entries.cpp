@@ -97,6 +97,7 @@ extern "C" int64_t pix_row_span(const PixImageDesc *desc, uint32_t row,
   // One step past the last pixel, as an address: for a row that runs
   // backwards it lies before the memory, where no pointer may be formed by
   // arithmetic.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the address is only compared.
   *end = reinterpret_cast<const unsigned char *>(
       reinterpret_cast<uintptr_t>(first) +
       static_cast<uintptr_t>(l.width) * static_cast<uintptr_t>(l.col_step));

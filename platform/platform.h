@@ -113,7 +113,7 @@ ThreadId current_thread_id();
 /// ownership counting on top of it.
 class CriticalSection {
 public:
-  CriticalSection();
+  CriticalSection() noexcept;
   ~CriticalSection();
   CriticalSection(const CriticalSection &) = delete;
   CriticalSection &operator=(const CriticalSection &) = delete;

@@ -48,10 +48,13 @@ std::size_t peak_resident_bytes() {
     return 0;
   char line[256];
   std::size_t kib = 0;
+  const char field[] = "VmHWM:";
   while (std::fgets(line, sizeof line, status))
-    if (std::sscanf(line, "VmHWM: %zu kB", &kib) == 1)
+    if (std::strncmp(line, field, sizeof field - 1) == 0) {
+      kib = std::strtoull(line + sizeof field - 1, nullptr, 10);
       break;
-  std::fclose(status);
+    }
+  (void)std::fclose(status);
   return kib * 1024;
 }
 
@@ -216,7 +219,7 @@ ThreadId current_thread_id() { return static_cast<ThreadId>(::pthread_self()); }
 static_assert(sizeof(pthread_mutex_t) <= 64,
               "CriticalSection storage too small");
 
-CriticalSection::CriticalSection() {
+CriticalSection::CriticalSection() noexcept {
   ::pthread_mutex_init(new (storage_) pthread_mutex_t, nullptr);
 }
 
@@ -299,7 +302,7 @@ bool start_worker(std::vector<Worker> &pool, Worker &worker,
     ::close(to_child[1]);
     return false;
   }
-  std::fflush(nullptr); // buffered output must not be written twice
+  (void)std::fflush(nullptr); // buffered output must not be written twice
   pid_t pid = ::fork();
   if (pid == 0) {
     for (Worker &other : pool) {
@@ -344,7 +347,7 @@ bool read_reply(Worker &worker, int &status, std::string &message) {
     return false;
   message.resize(static_cast<std::size_t>(reply[1]));
   if (!message.empty() &&
-      !read_all(worker.results, &message[0], message.size()))
+      !read_all(worker.results, message.data(), message.size()))
     return false;
   status = reply[0];
   return true;
@@ -568,7 +571,7 @@ void format_insert(std::string &out, const Insert &insert,
       return;
     }
     large.resize(static_cast<std::size_t>(n) + 1);
-    std::snprintf(large.data(), large.size(), spec.c_str(), value);
+    (void)std::snprintf(large.data(), large.size(), spec.c_str(), value);
     out.append(large.data(), static_cast<std::size_t>(n));
   };
   auto as_32 = [&](long long v) -> std::uint32_t {

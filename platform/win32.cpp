@@ -121,7 +121,7 @@ ThreadId current_thread_id() { return ::GetCurrentThreadId(); }
 static_assert(sizeof(CRITICAL_SECTION) <= 64,
               "CriticalSection storage too small");
 
-CriticalSection::CriticalSection() {
+CriticalSection::CriticalSection() noexcept {
   ::InitializeCriticalSection(new (storage_) CRITICAL_SECTION);
 }
 

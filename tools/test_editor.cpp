@@ -77,20 +77,22 @@ bool read_settings(int argc, char **argv, Settings &settings) {
                      settings.timeout_ms);
 }
 
+// What the test reads back; a record that could not be written fails it.
 void record_line(const std::string &line) {
-  std::fputs((line + "\n").c_str(), record_file);
-  std::fflush(record_file);
+  (void)std::fputs((line + "\n").c_str(), record_file);
+  (void)std::fflush(record_file);
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam,
                                   LPARAM lparam) {
   if (message != WM_COPYDATA)
     return ::DefWindowProcA(window, message, wparam, lparam);
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): how WM_COPYDATA passes it.
   const auto *data = reinterpret_cast<const COPYDATASTRUCT *>(lparam);
   record_line("copydata " + std::to_string(data->dwData) + " " +
               std::to_string(data->cbData));
   if (data->cbData)
-    std::fwrite(data->lpData, 1, data->cbData, record_file);
+    (void)std::fwrite(data->lpData, 1, data->cbData, record_file);
   record_line("");
   if (messages_left && --messages_left == 0)
     ::PostQuitMessage(0);
@@ -115,8 +117,8 @@ bool create_window(const std::string &window_class) {
 int main(int argc, char **argv) {
   Settings settings;
   if (!read_settings(argc, argv, settings)) {
-    std::fputs("usage: test_editor CLASS RECORD [MESSAGES [TIMEOUT_MS]]\n",
-               stderr);
+    (void)std::fputs(
+        "usage: test_editor CLASS RECORD [MESSAGES [TIMEOUT_MS]]\n", stderr);
     return 2;
   }
   record_file = std::fopen(settings.record.c_str(), "wb");
@@ -147,6 +149,6 @@ int main(int argc, char **argv) {
     ::DispatchMessageA(&message);
   }
   record_line(std::string("exit ") + reason);
-  std::fclose(record_file);
+  (void)std::fclose(record_file);
   return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "test_util.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -47,7 +48,7 @@ TEST_P(GRawBufferStorage, EmptyMeansNullWithCountZero) {
 TEST_P(GRawBufferStorage, GrowingToALargerElementCopiesOnlyTheOldBytes) {
   char *bytes = nullptr;
   GRawBuffer buffer(bytes, 3, 1, GetParam());
-  std::memcpy(bytes, "abc", 3);
+  std::copy_n("abc", 3, bytes);
   ASSERT_TRUE(buffer.resize(3, 4));
   EXPECT_EQ(std::memcmp(bytes, "abc", 3), 0);
 }

@@ -127,7 +127,7 @@ Settings parse_arguments(int argc, char **argv, bool &stop) {
     } else if (arg == "--") {
       only_files = true;
     } else if (arg == "-h" || arg == "--help") {
-      std::fputs(usage_text, stdout);
+      (void)std::fputs(usage_text, stdout);
       stop = true;
       return settings;
     } else if (arg == "--version") {
@@ -228,7 +228,7 @@ bool write_whole(const std::string &path, const std::string &content,
       std::fwrite(content.data(), 1, content.size(), out) == content.size();
   ok = std::fclose(out) == 0 && ok;
   if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
+    (void)std::remove(temporary.c_str());
     error = "cannot write " + path;
     return false;
   }
@@ -247,13 +247,13 @@ public:
   // Messages go on a line of their own, above the bar.
   void message(const std::string &line) {
     if (shown_)
-      std::fputs("\r\033[K", stderr);
-    std::fputs((line + "\n").c_str(), stderr);
+      (void)std::fputs("\r\033[K", stderr);
+    (void)std::fputs((line + "\n").c_str(), stderr);
     draw();
   }
   void finish() {
     if (shown_ && done_ > 0)
-      std::fputc('\n', stderr);
+      (void)std::fputc('\n', stderr);
   }
 
 private:
@@ -271,13 +271,14 @@ private:
     bar.resize(width, '.');
     char line[160];
     if (done_ > 0 && rate > 0)
-      std::snprintf(line, sizeof line,
-                    "\r[%s] %d/%d pages  %.2f pages/s  ETA %.0f s\033[K",
-                    bar.c_str(), done_, total_, rate, (total_ - done_) / rate);
+      (void)std::snprintf(line, sizeof line,
+                          "\r[%s] %d/%d pages  %.2f pages/s  ETA %.0f s\033[K",
+                          bar.c_str(), done_, total_, rate,
+                          (total_ - done_) / rate);
     else
-      std::snprintf(line, sizeof line, "\r[%s] %d/%d pages\033[K", bar.c_str(),
-                    done_, total_);
-    std::fputs(line, stderr);
+      (void)std::snprintf(line, sizeof line, "\r[%s] %d/%d pages\033[K",
+                          bar.c_str(), done_, total_);
+    (void)std::fputs(line, stderr);
   }
 
   int total_;
@@ -310,8 +311,8 @@ public:
         if (report)
           report->message("lectorin-ocr: " + file + ": " + e.what());
         else
-          std::fprintf(stderr, "lectorin-ocr: %s: %s\n", file.c_str(),
-                       e.what());
+          (void)std::fprintf(stderr, "lectorin-ocr: %s: %s\n", file.c_str(),
+                             e.what());
       }
     }
   }
@@ -348,9 +349,16 @@ public:
                   ": warning: " + explain(result.error);
       std::string error;
       if (job.output.empty()) {
-        std::fwrite(result.xml.data(), 1, result.xml.size(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
+        // A page lost on a full disk or a closed pipe is no success.
+        bool written = std::fwrite(result.xml.data(), 1, result.xml.size(),
+                                   stdout) == result.xml.size() &&
+                       std::fputc('\n', stdout) != EOF &&
+                       std::fflush(stdout) == 0;
+        if (!written) {
+          message = "lectorin-ocr: " + page_label(job) +
+                    ": cannot write the standard output";
+          return page_failed;
+        }
       } else if (!write_whole(job.output, result.xml, error)) {
         message = "lectorin-ocr: " + page_label(job) + ": " + error;
         return page_failed;
@@ -416,8 +424,8 @@ int main(int argc, char **argv) {
   try {
     settings = parse_arguments(argc, argv, stop);
   } catch (const UsageError &e) {
-    std::fprintf(stderr, "lectorin-ocr: %s\nTry 'lectorin-ocr --help'.\n",
-                 e.what());
+    (void)std::fprintf(stderr, "lectorin-ocr: %s\nTry 'lectorin-ocr --help'.\n",
+                       e.what());
     return exit_usage;
   }
   if (stop)
@@ -428,19 +436,20 @@ int main(int argc, char **argv) {
                                       .c_str(),
                                   "wb");
     if (!probe) {
-      std::fprintf(stderr, "lectorin-ocr: cannot write into the directory %s\n",
-                   settings.output_directory.c_str());
+      (void)std::fprintf(stderr,
+                         "lectorin-ocr: cannot write into the directory %s\n",
+                         settings.output_directory.c_str());
       return exit_usage;
     }
-    std::fclose(probe);
-    std::remove((settings.output_directory + platform::path_separator +
-                 ".lectorin-probe")
-                    .c_str());
+    (void)std::fclose(probe);
+    (void)std::remove((settings.output_directory + platform::path_separator +
+                       ".lectorin-probe")
+                          .c_str());
   }
   try {
     return run(settings);
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "lectorin-ocr: %s\n", e.what());
+    (void)std::fprintf(stderr, "lectorin-ocr: %s\n", e.what());
     return exit_usage;
   }
 }

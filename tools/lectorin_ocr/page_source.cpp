@@ -31,7 +31,7 @@ int file_format(const std::string &file) {
   std::FILE *probe = std::fopen(file.c_str(), "rb");
   if (!probe)
     throw std::runtime_error("cannot open the file");
-  std::fclose(probe);
+  (void)std::fclose(probe);
   l_int32 format = IFF_UNKNOWN;
   if (findFileFormat(file.c_str(), &format) != 0 || format == IFF_UNKNOWN)
     throw std::runtime_error("not an image file this program reads "
@@ -91,9 +91,10 @@ LoadedPage from_pix(PIX *source) {
       for (uint32_t x = 0; x < page.width; ++x) {
         l_int32 r = 0, g = 0, b = 0;
         extractRGBValues(line[x], &r, &g, &b);
-        out[4 * x] = static_cast<uint8_t>(r);
-        out[4 * x + 1] = static_cast<uint8_t>(g);
-        out[4 * x + 2] = static_cast<uint8_t>(b);
+        uint8_t *pixel = out + std::size_t{4} * x;
+        pixel[0] = static_cast<uint8_t>(r);
+        pixel[1] = static_cast<uint8_t>(g);
+        pixel[2] = static_cast<uint8_t>(b);
         out[4 * x + 3] = 0;
       }
     }
@@ -135,7 +136,7 @@ int count_pages(const std::string &file) {
     throw std::runtime_error("cannot open the file");
   l_int32 pages = 0;
   bool ok = tiffGetCount(in, &pages) == 0;
-  std::fclose(in);
+  (void)std::fclose(in);
   if (!ok || pages < 1)
     throw std::runtime_error("the TIFF file holds no readable page");
   return pages;

@@ -142,7 +142,7 @@ CommandLine parse(int argc, char **argv) {
         option.rfind("--", 0) == 0 && equals != std::string::npos;
     if (inline_value) {
       value = option.substr(equals + 1);
-      option = option.substr(0, equals);
+      option.resize(equals);
     }
     auto next = [&]() -> std::string {
       if (inline_value)
@@ -221,12 +221,13 @@ int main(int argc, char **argv) {
   try {
     cl = parse(argc, argv);
   } catch (const UsageError &error) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n",
-                 program, error.what(), program);
+    (void)std::fprintf(stderr,
+                       "%s: %s\nTry '%s --help' for more information.\n",
+                       program, error.what(), program);
     return 2;
   }
   if (cl.help) {
-    std::fputs(help_text, stdout);
+    (void)std::fputs(help_text, stdout);
     return 0;
   }
   try {
@@ -243,7 +244,7 @@ int main(int argc, char **argv) {
                         cl.truth.empty() ? default_truth_path(cl.output)
                                          : cl.truth);
   } catch (const std::exception &error) {
-    std::fprintf(stderr, "%s: %s\n", program, error.what());
+    (void)std::fprintf(stderr, "%s: %s\n", program, error.what());
     return 1;
   }
   return 0;

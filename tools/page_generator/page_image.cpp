@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -122,8 +123,8 @@ void add_noise(Image &gray, double share, uint32_t seed) {
     return;
   // The engine's raw output, not a distribution: the same on every system.
   std::mt19937 random(seed);
-  auto count = static_cast<std::size_t>(
-      std::min(share, 1.0) * static_cast<double>(gray.samples.size()) + 0.5);
+  auto count = static_cast<std::size_t>(std::llround(
+      std::min(share, 1.0) * static_cast<double>(gray.samples.size())));
   for (std::size_t i = 0; i < count; ++i) {
     std::size_t at = random() % gray.samples.size();
     gray.samples[at] = (random() & 1) ? 255 : 0;

@@ -36,6 +36,7 @@ public:
   /// A copy is a new object: it starts unreferenced.
   GPEnabled(const GPEnabled &) noexcept : ref_count_(0) {}
   /// Assignment copies contents, never the count.
+  // cppcheck-suppress operatorEqVarError
   GPEnabled &operator=(const GPEnabled &) noexcept { return *this; }
   /// Reports "GSmartPointer.suspicious" on standard error when the object is
   /// still referenced; no exception leaves it.
@@ -74,7 +75,7 @@ protected:
   void assign(GPEnabled *object);
   void assign(const GPBase &other);
   /// Takes other's reference (other becomes null) and drops the old one.
-  void take(GPBase &other);
+  void take(GPBase &other) noexcept;
   void reset() { assign(static_cast<GPEnabled *>(nullptr)); }
   [[noreturn]] static void raise_null();
 
@@ -82,8 +83,10 @@ private:
   // Counts a new reference under the lock; null when object is null or under
   // destruction.
   static GPEnabled *acquire(GPEnabled *object) noexcept;
-  // Stores object (already counted) and drops the previous one.
-  void replace(GPEnabled *object);
+  // Stores object (already counted) and drops the previous one. Never
+  // raises: the last release marks the count before it deletes, and
+  // destructors let nothing out.
+  void replace(GPEnabled *object) noexcept;
 
   GPEnabled *object_;
 };
@@ -109,7 +112,7 @@ public:
     assign(other);
     return *this;
   }
-  GRef &operator=(GRef &&other) {
+  GRef &operator=(GRef &&other) noexcept {
     take(other);
     return *this;
   }

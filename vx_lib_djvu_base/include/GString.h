@@ -256,10 +256,10 @@ protected:
   GStringHandle(const GStringHandle &other) noexcept;
   GStringHandle(GStringHandle &&other) noexcept;
   GStringHandle &operator=(const GStringHandle &other);
-  GStringHandle &operator=(GStringHandle &&other);
+  GStringHandle &operator=(GStringHandle &&other) noexcept;
   ~GStringHandle() = default;
 
-  void set_rep(GRef<GStringRep> rep);
+  void set_rep(GRef<GStringRep> rep) noexcept;
   /// writable_buffer of either class; native tells the kind an empty
   /// string gets.
   char *make_writable(int32_t n, bool native);

@@ -33,7 +33,7 @@ public:
   GRecursiveLock &operator=(const GRecursiveLock &) = delete;
 
   /// Creates the critical section. Only on a dormant lock that nobody holds.
-  void start();
+  void start() noexcept;
   /// Deletes the critical section; the lock is dormant again. Only while
   /// nobody holds it.
   void stop() noexcept;

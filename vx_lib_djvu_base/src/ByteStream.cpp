@@ -282,8 +282,9 @@ void ByteStream::Memory::flush() {}
 //===-- ByteStream::Stdio -------------------------------------------------===//
 
 ByteStream::Stdio::~Stdio() {
+  // A destructor cannot report: a writer that must know calls flush() first.
   if (owns_file_ && file_)
-    std::fclose(file_);
+    (void)std::fclose(file_);
 }
 
 const char *ByteStream::Stdio::init(std::FILE *file, const char *mode,
@@ -316,7 +317,7 @@ const char *ByteStream::Stdio::init(std::FILE *file, const char *mode,
   file_ = file;
   if (error) {
     if (owns_file_ && file_)
-      std::fclose(file_);
+      (void)std::fclose(file_);
     file_ = nullptr;
   } else if (file_) {
     tell();

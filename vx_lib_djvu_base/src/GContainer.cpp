@@ -22,6 +22,10 @@ void *element_after(void *node, std::size_t offset) noexcept {
 
 const int initial_bucket_count = 17;
 
+// The bucket array holds node pointers.
+// NOLINTNEXTLINE(bugprone-sizeof-expression): a pointer's size is meant.
+constexpr std::size_t bucket_size = sizeof(GHashNode *);
+
 } // namespace
 
 void GCursor::check(const void *container) const {
@@ -116,7 +120,7 @@ uint32_t GHashTable::hash(const char *text) noexcept {
 }
 
 GHashTable::GHashTable(const GNodeTraits &traits)
-    : traits_(traits), buckets_buffer_(buckets_, 0, sizeof(GHashNode *)) {
+    : traits_(traits), buckets_buffer_(buckets_, 0, bucket_size) {
   rehash(initial_bucket_count);
 }
 
@@ -126,7 +130,7 @@ void GHashTable::clear() noexcept {
   GNode *node = chain_head_;
   chain_head_ = nullptr;
   node_count_ = 0;
-  buckets_buffer_.fill(sizeof(GHashNode *), 0);
+  buckets_buffer_.fill(bucket_size, 0);
   while (node) {
     GNode *next = node->next;
     GHashNode *hash_node = static_cast<GHashNode *>(node);
@@ -204,8 +208,8 @@ void *GHashTable::element_of(GHashNode *node) noexcept {
 
 void GHashTable::rehash(int count) {
   // The new slots first: if they cannot be had, the table is left as it was.
-  buckets_buffer_.resize(static_cast<std::size_t>(count), sizeof(GHashNode *));
-  buckets_buffer_.fill(sizeof(GHashNode *), 0);
+  buckets_buffer_.resize(static_cast<std::size_t>(count), bucket_size);
+  buckets_buffer_.fill(bucket_size, 0);
   bucket_count_ = count;
   GNode *node = chain_head_;
   chain_head_ = nullptr;

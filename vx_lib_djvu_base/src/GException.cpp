@@ -93,7 +93,7 @@ const char *GException::get_message_id() const noexcept {
 }
 
 void GException::print_report(const char *extra_id) const {
-  std::fflush(nullptr);
+  (void)std::fflush(nullptr);
   print_error_text("%s", "***");
   print_message(get_message_id());
   if (extra_id)
@@ -106,6 +106,8 @@ void GException::raise(const char *message_id, const char *source_file,
   throw GException(message_id, source_file, source_line);
 }
 
+// Only ever called inside a handler (see the header).
+// cppcheck-suppress rethrowNoCurrentException
 void GException::rethrow() { throw; }
 
 const char *GException::current_message_id(const char *fallback) noexcept {
@@ -123,6 +125,8 @@ const char *GException::current_message_id(const char *fallback) noexcept {
 void GException::report_current() noexcept {
   try {
     try {
+      // Only ever called inside a handler (see the header).
+      // cppcheck-suppress rethrowNoCurrentException
       throw;
     } catch (const GException &ex) {
       ex.print_report(cleanup_extra_id);

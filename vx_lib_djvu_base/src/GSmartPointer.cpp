@@ -63,7 +63,7 @@ void GPBase::assign(GPEnabled *object) { replace(acquire(object)); }
 
 void GPBase::assign(const GPBase &other) { replace(acquire(other.object_)); }
 
-void GPBase::take(GPBase &other) {
+void GPBase::take(GPBase &other) noexcept {
   if (&other == this)
     return;
   GPEnabled *object = other.object_;
@@ -84,7 +84,7 @@ GPEnabled *GPBase::acquire(GPEnabled *object) noexcept {
   return object;
 }
 
-void GPBase::replace(GPEnabled *object) {
+void GPBase::replace(GPEnabled *object) noexcept {
   GPEnabled *previous;
   bool last = false;
   {

@@ -44,7 +44,8 @@ bool GStaticRegistry::keep(GPEnabled *object, void *variable,
     return false;
   if (!registrations) {
     registrations = new GLinkedList<Registration>;
-    std::atexit(release_all);
+    // Without the exit handler the objects are only left to the system.
+    (void)std::atexit(release_all);
   }
   registrations->prepend(Registration{held, variable, clear});
   return true;

@@ -18,36 +18,37 @@
 #include <cwctype>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 //===-- Code points -------------------------------------------------------===//
 
-char *utf8_encode(uint32_t v, char *out) noexcept {
+char *utf8_encode(uint32_t code_point, char *out) noexcept {
   auto put = [&out](uint32_t byte) { *out++ = static_cast<char>(byte); };
   // The following bytes of a sequence: six bits each, from the top.
-  auto tail = [&put, v](int count) {
+  auto tail = [&put, code_point](int count) {
     for (int shift = 6 * (count - 1); shift >= 0; shift -= 6)
-      put(0x80 | ((v >> shift) & 0x3F));
+      put(0x80 | ((code_point >> shift) & 0x3F));
   };
-  if (v < 0x80) {
-    put(v);
-  } else if (v < 0x800) {
-    put(0xC0 | (v >> 6));
+  if (code_point < 0x80) {
+    put(code_point);
+  } else if (code_point < 0x800) {
+    put(0xC0 | (code_point >> 6));
     tail(1);
-  } else if (v <= 0xFFFF) {
-    put(0xE0 | (v >> 12));
+  } else if (code_point <= 0xFFFF) {
+    put(0xE0 | (code_point >> 12));
     tail(2);
-  } else if (v <= 0x1FFFFF) {
-    put(0xF0 | (v >> 18));
+  } else if (code_point <= 0x1FFFFF) {
+    put(0xF0 | (code_point >> 18));
     tail(3);
-  } else if (v <= 0x3FFFFFF) {
-    put(0xF8 | (v >> 24));
+  } else if (code_point <= 0x3FFFFFF) {
+    put(0xF8 | (code_point >> 24));
     tail(4);
-  } else if (v <= 0x7FFFFFFF) {
-    put(0xFC | (v >> 30));
+  } else if (code_point <= 0x7FFFFFFF) {
+    put(0xFC | (code_point >> 30));
     tail(5);
   } else {
     // What an invalid byte decoded to: the byte itself again.
-    put(~v & 0xFF);
+    put(~code_point & 0xFF);
   }
   return out;
 }
@@ -140,13 +141,14 @@ uint32_t utf16_join(const uint16_t *&cursor, const uint16_t *end) noexcept {
   return join_units(cursor, end);
 }
 
-int utf16_split(uint32_t v, uint16_t *out) noexcept {
-  if (v > 0xFFFF) {
-    out[0] = static_cast<uint16_t>(0xD800 | (((v - 0x10000) >> 10) & 0x3FF));
-    out[1] = static_cast<uint16_t>(0xDC00 | (v & 0x3FF));
+int utf16_split(uint32_t code_point, uint16_t *out) noexcept {
+  if (code_point > 0xFFFF) {
+    out[0] = static_cast<uint16_t>(0xD800 |
+                                   (((code_point - 0x10000) >> 10) & 0x3FF));
+    out[1] = static_cast<uint16_t>(0xDC00 | (code_point & 0x3FF));
     return 2;
   }
-  out[0] = static_cast<uint16_t>(v);
+  out[0] = static_cast<uint16_t>(code_point);
   return 1;
 }
 
@@ -266,6 +268,12 @@ constexpr bool wide_is_utf16 = sizeof(wchar_t) < 4;
 const std::size_t conversion_failed = static_cast<std::size_t>(-1);
 const std::size_t conversion_cut = static_cast<std::size_t>(-2);
 
+// A converted wide character as a code point or unit. wchar_t is signed on
+// Linux, but what the runtime converts to is never negative.
+uint32_t code_of(wchar_t wide) {
+  return static_cast<std::make_unsigned_t<wchar_t>>(wide);
+}
+
 char *native_encode(uint32_t v, char *out, std::mbstate_t &state) {
   char *p = out;
   if (wide_is_utf16) {
@@ -306,14 +314,14 @@ uint32_t native_decode(const char *&cursor, const char *end) {
   if (n == 0)
     return 0;
   cursor += n;
-  uint32_t v = static_cast<uint32_t>(wide);
+  uint32_t v = code_of(wide);
   if (wide_is_utf16 && is_high_surrogate(v) && cursor < end) {
     wchar_t low = 0;
     std::size_t m = std::mbrtowc(
         &low, cursor, static_cast<std::size_t>(end - cursor), &state);
     if (m != conversion_failed && m != conversion_cut && m != 0) {
       cursor += m;
-      v = 0x10000 + ((v & 0x3FF) << 10) + (static_cast<uint32_t>(low) & 0x3FF);
+      v = 0x10000 + ((v & 0x3FF) << 10) + (code_of(low) & 0x3FF);
     }
   }
   return v;
@@ -336,7 +344,7 @@ GRef<GStringRep> native_to_utf8(const GStringRep &rep) {
     if (n == 0)
       break;
     p += n;
-    uint32_t v = static_cast<uint32_t>(wide);
+    uint32_t v = code_of(wide);
     if (wide_is_utf16 && is_high_surrogate(v)) {
       wchar_t low = 0;
       std::size_t m =
@@ -346,7 +354,7 @@ GRef<GStringRep> native_to_utf8(const GStringRep &rep) {
       if (m == conversion_failed || m == conversion_cut || m == 0)
         return GRef<GStringRep>();
       p += m;
-      v = 0x10000 + ((v & 0x3FF) << 10) + (static_cast<uint32_t>(low) & 0x3FF);
+      v = 0x10000 + ((v & 0x3FF) << 10) + (code_of(low) & 0x3FF);
     }
     out.append(encoded, utf8_encode(v, encoded));
   }
@@ -603,7 +611,7 @@ GStringHandle &GStringHandle::operator=(const GStringHandle &other) {
   return *this;
 }
 
-GStringHandle &GStringHandle::operator=(GStringHandle &&other) {
+GStringHandle &GStringHandle::operator=(GStringHandle &&other) noexcept {
   if (this != &other) {
     set_rep(std::move(other.representation_));
     other.text_cache_ = empty_text;
@@ -611,7 +619,7 @@ GStringHandle &GStringHandle::operator=(GStringHandle &&other) {
   return *this;
 }
 
-void GStringHandle::set_rep(GRef<GStringRep> rep) {
+void GStringHandle::set_rep(GRef<GStringRep> rep) noexcept {
   representation_ = std::move(rep);
   text_cache_ = representation_ ? representation_->data() : empty_text;
 }
@@ -887,13 +895,11 @@ const EntityMap &builtin_entities() {
   if (builtin_table)
     return builtin_table->get();
   try {
+    static const char *const entities[][2] = {
+        {"lt", "<"}, {"gt", ">"}, {"amp", "&"}, {"apos", "'"}, {"quot", "\""}};
     GRef<EntityTable> table = new EntityTable;
-    EntityMap &map = table->get();
-    map["lt"] = "<";
-    map["gt"] = ">";
-    map["amp"] = "&";
-    map["apos"] = "'";
-    map["quot"] = "\"";
+    for (const auto &entity : entities)
+      table->get()[entity[0]] = entity[1];
     GStaticRegistry::add(builtin_table, table.get());
   } catch (...) {
     builtin_table = nullptr;

@@ -19,7 +19,7 @@ GRecursiveLock locale;
 
 // Makes the two locks real at load and dormant again at unload.
 struct ProcessLocks {
-  ProcessLocks() {
+  ProcessLocks() noexcept {
     refcount.start();
     locale.start();
   }
@@ -35,7 +35,7 @@ GRecursiveLock &GRecursiveLock::refcount_lock() noexcept { return refcount; }
 
 GRecursiveLock &GRecursiveLock::locale_lock() noexcept { return locale; }
 
-void GRecursiveLock::start() {
+void GRecursiveLock::start() noexcept {
   if (ready_)
     return;
   new (section_) platform::CriticalSection;
