@@ -29,7 +29,7 @@ log() { printf '== %s\n' "$*" >&2; }
 packages=(
   g++ make cmake python3 googletest libgtest-dev libbenchmark-dev clang
   g++-mingw-w64-i686-posix wine wine32:i386 locales
-  libtesseract-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
+  libtesseract-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
   libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core libxml2-dev
 )
 . tools/install_packages.sh

@@ -22,10 +22,13 @@ struct LoadedPage {
   PixelForm form = PixelForm::gray;
   uint32_t width = 0;
   uint32_t height = 0;
-  uint32_t pixel_step = 0; ///< 0 for bitonal
-  uint32_t row_step = 0;   ///< 0 for bitonal
-  uint32_t x_resolution = 0;
-  uint32_t y_resolution = 0;
+  uint32_t pixel_step = 0;   ///< 0 for bitonal
+  uint32_t row_step = 0;     ///< 0 for bitonal
+  uint32_t x_resolution = 0; ///< along the stored rows
+  uint32_t y_resolution = 0; ///< along the stored columns
+  /// How the stored pixels are displayed, as the descriptor codes it
+  /// (PixImage.h); files are read as stored, 0.
+  uint32_t orientation = 0;
   std::vector<uint8_t> pixels; ///< packed rows, or the coded rows
 };
 

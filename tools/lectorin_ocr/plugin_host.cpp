@@ -24,11 +24,11 @@ int32_t pixel_type(PixelForm form) {
   return TYPE_GRAY;
 }
 
-// The editor's descriptor over pixels it owns: orientation 0, no owner.
+// The editor's descriptor over pixels it owns, without owner.
 PixImageDesc describe(const LoadedPage &page) {
   PixImageDesc desc{};
   desc.type = pixel_type(page.form);
-  desc.orientation = 0;
+  desc.orientation = page.orientation;
   desc.width = page.width;
   desc.height = page.height;
   desc.pixel_step = page.pixel_step;
