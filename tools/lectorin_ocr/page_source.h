@@ -3,7 +3,8 @@
 // Reads the pages of image files (PNG, TIFF with every page of a multi-page
 // file, PNM, JPEG, BMP) into the forms the editor hands the plug-in: 1-bit
 // images as run-length coded rows, 8-bit gray as bytes, colour as RGB with
-// four bytes per pixel.
+// four bytes per pixel. Colour maps are resolved, other depths become 8-bit
+// gray, and transparent pixels are laid over white paper.
 //
 //===----------------------------------------------------------------------===//
 #ifndef LECTORIN_TOOLS_PAGE_SOURCE_H
@@ -31,11 +32,13 @@ struct LoadedPage {
 
 /// The number of pages in a file: the pages of a TIFF, else 1. Throws
 /// std::runtime_error with a sentence a person understands when the file
-/// cannot be read as an image.
+/// cannot be opened, is empty, is no image this program reads, or is a TIFF
+/// whose pages cannot be found.
 int count_pages(const std::string &file);
 
 /// Reads page `page` (from 0). A resolution of 0 means the file has none.
-/// Throws std::runtime_error as count_pages does.
+/// Throws std::runtime_error as count_pages does, and when the page cannot
+/// be decoded or its pixels would take more than 4 GB.
 LoadedPage load_page(const std::string &file, int page);
 
 /// Codes one row of 1-bit pixels (0 white, 1 black) as alternating runs that
