@@ -87,6 +87,19 @@ PixPtr normalise(PIX *source) {
   return pix;
 }
 
+// Leptonica keeps each row as 32-bit words with the first pixel in the
+// most significant byte. In memory order those are the bytes of the row
+// only where words are stored big end first; elsewhere swapping the bytes
+// of every word makes them so, and the plug-in can read the decoder's own
+// pixels where they lie.
+void to_memory_order(PIX *pix) {
+  const uint32_t probe = 1;
+  unsigned char first = 0;
+  std::memcpy(&first, &probe, 1);
+  if (first == 1 && pixEndianByteSwap(pix) != 0)
+    throw std::runtime_error("cannot reorder the image's bytes");
+}
+
 LoadedPage from_pix(PIX *source) {
   PixPtr pix = normalise(source);
   l_int32 depth = pixGetDepth(pix.get());
@@ -97,54 +110,37 @@ LoadedPage from_pix(PIX *source) {
       pixGetXRes(pix.get()) > 0 ? pixGetXRes(pix.get()) : 0);
   page.y_resolution = static_cast<uint32_t>(
       pixGetYRes(pix.get()) > 0 ? pixGetYRes(pix.get()) : 0);
+  uint32_t words = static_cast<uint32_t>(pixGetWpl(pix.get()));
+  const l_uint32 *rows = pixGetData(pix.get());
   // The descriptor gives the buffer's size in 32 bits.
-  std::size_t bytes_per_pixel = depth == 32 ? 4 : 1;
-  if (std::size_t{page.width} * page.height * bytes_per_pixel >
+  if (std::size_t{words} * 4 * page.height >
       std::numeric_limits<uint32_t>::max())
     throw std::runtime_error("the image is too large: its pixels take more "
                              "than 4 GB");
-  const l_uint32 *data = pixGetData(pix.get());
-  std::size_t words = static_cast<std::size_t>(pixGetWpl(pix.get()));
   if (depth == 1) {
     page.form = PixelForm::bitonal;
     std::vector<uint8_t> bits(page.width);
     for (uint32_t y = 0; y < page.height; ++y) {
-      const l_uint32 *line = data + y * words;
+      const l_uint32 *line = rows + std::size_t{y} * words;
       for (uint32_t x = 0; x < page.width; ++x)
         bits[x] = static_cast<uint8_t>(GET_DATA_BIT(line, x));
-      code_bitonal_row(bits, page.pixels);
+      code_bitonal_row(bits, page.coded);
     }
-  } else if (depth == 8) {
-    page.form = PixelForm::gray;
-    page.pixel_step = 1;
-    page.row_step = page.width;
-    page.pixels.resize(std::size_t{page.width} * page.height);
-    for (uint32_t y = 0; y < page.height; ++y) {
-      const l_uint32 *line = data + y * words;
-      uint8_t *out = page.pixels.data() + std::size_t{y} * page.width;
-      for (uint32_t x = 0; x < page.width; ++x)
-        out[x] = static_cast<uint8_t>(GET_DATA_BYTE(line, x));
-    }
-  } else {
-    // Red, green and blue in the first three bytes of four: the decoder's
-    // own pixel step, which the plug-in takes as it comes.
-    page.form = PixelForm::rgb;
-    page.pixel_step = 4;
-    page.row_step = 4 * page.width;
-    page.pixels.resize(std::size_t{page.row_step} * page.height);
-    for (uint32_t y = 0; y < page.height; ++y) {
-      const l_uint32 *line = data + y * words;
-      uint8_t *out = page.pixels.data() + std::size_t{y} * page.row_step;
-      for (uint32_t x = 0; x < page.width; ++x) {
-        l_int32 r = 0, g = 0, b = 0;
-        extractRGBValues(line[x], &r, &g, &b);
-        out[4 * x] = static_cast<uint8_t>(r);
-        out[4 * x + 1] = static_cast<uint8_t>(g);
-        out[4 * x + 2] = static_cast<uint8_t>(b);
-        out[4 * x + 3] = 0;
-      }
-    }
+    page.data = page.coded.data();
+    page.size = page.coded.size();
+    return page;
   }
+  to_memory_order(pix.get());
+  page.form = depth == 8 ? PixelForm::gray : PixelForm::rgb;
+  page.pixel_step = depth == 8 ? 1 : 4;
+  page.row_step = 4 * words;
+  page.data = reinterpret_cast<const uint8_t *>(pixGetData(pix.get()));
+  page.size = std::size_t{page.row_step} * page.height;
+  PIX *kept = pix.release();
+  page.decoded = std::shared_ptr<void>(kept, [](void *p) {
+    PIX *held = static_cast<PIX *>(p);
+    pixDestroy(&held);
+  });
   return page;
 }
 

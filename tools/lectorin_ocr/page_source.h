@@ -10,7 +10,9 @@
 #ifndef LECTORIN_TOOLS_PAGE_SOURCE_H
 #define LECTORIN_TOOLS_PAGE_SOURCE_H
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,10 @@ namespace lectorin_ocr {
 
 enum class PixelForm { bitonal, gray, rgb };
 
-/// One page in memory, ready to be described to the plug-in.
+/// One page in memory, ready to be described to the plug-in. Gray and
+/// colour pages are the decoder's own pixels, rows top first and padded to
+/// whole 32-bit words (colour in the order red, green, blue, spare); 1-bit
+/// pages are coded rows made from them.
 struct LoadedPage {
   PixelForm form = PixelForm::gray;
   uint32_t width = 0;
@@ -27,7 +32,10 @@ struct LoadedPage {
   uint32_t row_step = 0;   ///< 0 for bitonal
   uint32_t x_resolution = 0;
   uint32_t y_resolution = 0;
-  std::vector<uint8_t> pixels; ///< packed rows, or the coded rows
+  const uint8_t *data = nullptr; ///< the first byte of the top row
+  std::size_t size = 0;          ///< bytes from data on
+  std::vector<uint8_t> coded;    ///< the coded rows of a 1-bit page
+  std::shared_ptr<void> decoded; ///< keeps the decoder's pixels
 };
 
 /// The number of pages in a file: the pages of a TIFF, else 1. Throws

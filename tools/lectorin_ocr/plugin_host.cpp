@@ -33,10 +33,11 @@ PixImageDesc describe(const LoadedPage &page) {
   desc.height = page.height;
   desc.pixel_step = page.pixel_step;
   desc.row_step = page.row_step;
-  desc.buffer_size = static_cast<uint32_t>(page.pixels.size());
+  desc.buffer_size = static_cast<uint32_t>(page.size);
   desc.x_resolution = page.x_resolution;
   desc.y_resolution = page.y_resolution;
-  auto *bytes = const_cast<uint8_t *>(page.pixels.data());
+  // The plug-in never writes the editor's pixels.
+  auto *bytes = const_cast<uint8_t *>(page.data);
   desc.data = bytes;
   desc.buffer = bytes;
   desc.owner = nullptr;
