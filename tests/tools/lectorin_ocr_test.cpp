@@ -470,6 +470,23 @@ TEST_F(HostProgram, PluginAndEngineFailuresAreExplained) {
   EXPECT_TRUE(contains(result.errors, "IRIS.noLibs \xE2\x80\x94"))
       << result.errors;
 
+  // The program and the plug-in alone: the places searched are named.
+  make_directories(file("bare"));
+  copy_file(LECTORIN_OCR_FILE, file("bare/lectorin-ocr"));
+  copy_file(built_plugin_file(), file("bare/libLectorin.so"));
+  std::filesystem::permissions(file("bare/lectorin-ocr"),
+                               std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  result =
+      run_program(file("bare/lectorin-ocr"), {file("page.png")}, temp_.path());
+  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_TRUE(contains(result.errors,
+                       "IRIS.noEngine \xE2\x80\x94 no OCR engine found; looked "
+                       "in " +
+                           file("bare/DjVu/Lectorin/") + ", " + file("bare/") +
+                           ", " + file("bare/../Lectorin/")))
+      << result.errors;
+
   // A named engine directory without an engine is not passed over.
   result = ocr({"--engine", file("nowhere"), file("page.png")}, false);
   EXPECT_EQ(result.exit_code, 2);

@@ -250,8 +250,10 @@ int run(const Settings &settings) {
     return exit_setup;
   }
   if (!host->engine_error().empty()) {
-    std::fprintf(stderr, "%s%s\n", program.c_str(),
-                 explain(host->engine_error()).c_str());
+    std::string explained = explain(host->engine_error());
+    if (host->engine_error() == "IRIS.noEngine")
+      explained += " " + engine_search_places();
+    std::fprintf(stderr, "%s%s\n", program.c_str(), explained.c_str());
     return exit_setup;
   }
 
