@@ -218,7 +218,7 @@ lectorin_ocr::LoadedPage editor_page(const pagegen::GeneratedPage &generated,
     for (int32_t y = 0; y < image.height; ++y) {
       for (int32_t x = 0; x < image.width; ++x)
         bits[static_cast<std::size_t>(x)] = *image.pixel(x, y) == 0 ? 1 : 0;
-      lectorin_ocr::code_bitonal_row(bits, page.pixels);
+      lectorin_ocr::code_bitonal_row(bits, page.coded);
     }
     break;
   }
@@ -229,7 +229,10 @@ lectorin_ocr::LoadedPage editor_page(const pagegen::GeneratedPage &generated,
                     : lectorin_ocr::PixelForm::rgb;
     page.pixel_step = static_cast<uint32_t>(image.channels());
     page.row_step = page.pixel_step * page.width;
-    page.pixels = image.samples;
+    auto samples = std::make_shared<std::vector<uint8_t>>(image.samples);
+    page.data = samples->data();
+    page.size = samples->size();
+    page.decoded = samples;
     break;
   }
   return page;
