@@ -3,7 +3,9 @@
 // The gray copy of the editor's page is the one pass over every pixel that
 // each recognition makes, so its common layouts get loops of their own:
 // packed gray or colour pixels read along stored rows (orientations 0 and 1)
-// or along stored columns from the top or bottom (4 and 5). Where SSE2 is
+// or along stored columns from the top or bottom (4 and 5), and colour
+// pixels of four bytes (a spare byte after each, as decoders keep them) read
+// along stored rows. Where SSE2 is
 // part of the target (every x86-64 build), colour pixels are weighted eight
 // at a time and column reads are turned into row writes in 16 x 16 tiles.
 // Every path computes the same integers: results are identical everywhere.
@@ -29,13 +31,15 @@ inline uint32_t load4(const unsigned char *p) {
   return word;
 }
 
-// (R * w0 + G * w1 + B * w2) >> 8 of the four pixels at p, p + 3, p + 6,
-// p + 9, each loaded with the first byte of the next (weighted by 0).
-inline __m128i weigh4(const unsigned char *p, __m128i weights) {
+// (R * w0 + G * w1 + B * w2) >> 8 of the four pixels at p, p + step,
+// p + 2 step, p + 3 step (step 3 or 4), each loaded with the byte after its
+// third (weighted by 0).
+inline __m128i weigh4(const unsigned char *p, uint32_t step, __m128i weights) {
   const __m128i zero = _mm_setzero_si128();
-  __m128i v = _mm_setr_epi32(
-      static_cast<int>(load4(p)), static_cast<int>(load4(p + 3)),
-      static_cast<int>(load4(p + 6)), static_cast<int>(load4(p + 9)));
+  __m128i v = _mm_setr_epi32(static_cast<int>(load4(p)),
+                             static_cast<int>(load4(p + step)),
+                             static_cast<int>(load4(p + 2 * step)),
+                             static_cast<int>(load4(p + 3 * step)));
   // Pairs of products per pixel: (w0 R + w1 G, w2 B + 0), summed below.
   __m128 low =
       _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights));
@@ -49,10 +53,11 @@ inline __m128i weigh4(const unsigned char *p, __m128i weights) {
 }
 #endif
 
-// Gray values of n pixels packed from p: gray bytes, or three-byte colour.
-// With one_more, the byte after the last pixel may be read too.
+// Gray values of n pixels from p: packed gray bytes, or colour pixels step
+// bytes apart (3 or 4). With one_more, the byte after the last pixel's
+// third may be read too.
 void gray_of_packed(int32_t type, const unsigned char *p, unsigned char *out,
-                    uint32_t n, bool one_more = false) {
+                    uint32_t n, bool one_more = false, uint32_t step = 3) {
   if (type == TYPE_GRAY) {
     std::memcpy(out, p, n);
     return;
@@ -65,15 +70,15 @@ void gray_of_packed(int32_t type, const unsigned char *p, unsigned char *out,
   // Each pixel is read as four bytes: unless one more byte may be read, the
   // last pixel of the run is left to the plain loop.
   for (; k + 8 < n + (one_more ? 1 : 0); k += 8) {
-    const unsigned char *q = p + 3 * std::size_t{k};
-    __m128i words =
-        _mm_packs_epi32(weigh4(q, weights), weigh4(q + 12, weights));
+    const unsigned char *q = p + step * std::size_t{k};
+    __m128i words = _mm_packs_epi32(weigh4(q, step, weights),
+                                    weigh4(q + 4 * step, step, weights));
     _mm_storel_epi64(reinterpret_cast<__m128i *>(out + k),
                      _mm_packus_epi16(words, words));
   }
 #endif
   for (; k < n; ++k) {
-    const unsigned char *q = p + 3 * std::size_t{k};
+    const unsigned char *q = p + step * std::size_t{k};
     out[k] =
         bgr ? gray_of_rgb(q[2], q[1], q[0]) : gray_of_rgb(q[0], q[1], q[2]);
   }
@@ -183,6 +188,13 @@ void pix::displayed_gray(const PixImageDesc &source, unsigned char *out) {
     for (uint32_t i = 0; i < l.height; ++i)
       gray_of_packed(type, source.data + (l.origin + i * l.row_step),
                      out + std::size_t{l.height - 1 - i} * l.width, l.width);
+    return;
+  }
+  if (type != TYPE_GRAY && source.pixel_step == 4 && l.col_step == 4) {
+    for (uint32_t i = 0; i < l.height; ++i)
+      gray_of_packed(type, source.data + (l.origin + i * l.row_step),
+                     out + std::size_t{l.height - 1 - i} * l.width, l.width,
+                     false, 4);
     return;
   }
 #ifdef __SSE2__

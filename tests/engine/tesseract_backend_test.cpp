@@ -7,6 +7,7 @@
 #include "page_generator.h"
 #include "temp_directory.h"
 #include "text.h"
+#include "word_accuracy.h"
 
 #include "platform.h"
 
@@ -17,8 +18,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 using namespace testing_support;
 
@@ -129,39 +128,6 @@ void read_words(const EngineApi &api, Reading &reading) {
     word.text += symbol;
     in_word = true;
   }
-}
-
-// The pairs (expected index, read index) of a longest common subsequence of
-// two word lists: the words that were read right, in order.
-std::vector<std::pair<std::size_t, std::size_t>>
-aligned_words(const std::vector<std::string> &expected,
-              const std::vector<std::string> &read) {
-  std::vector<std::vector<int>> lcs(expected.size() + 1,
-                                    std::vector<int>(read.size() + 1, 0));
-  for (std::size_t i = expected.size(); i-- > 0;)
-    for (std::size_t j = read.size(); j-- > 0;)
-      lcs[i][j] = expected[i] == read[j]
-                      ? lcs[i + 1][j + 1] + 1
-                      : std::max(lcs[i + 1][j], lcs[i][j + 1]);
-  std::vector<std::pair<std::size_t, std::size_t>> pairs;
-  for (std::size_t i = 0, j = 0; i < expected.size() && j < read.size();) {
-    if (expected[i] == read[j])
-      pairs.emplace_back(i++, j++);
-    else if (lcs[i + 1][j] >= lcs[i][j + 1])
-      ++i;
-    else
-      ++j;
-  }
-  return pairs;
-}
-
-// The share of the expected words that were read, in the same order.
-double word_accuracy(const std::vector<std::string> &expected,
-                     const std::vector<std::string> &read) {
-  if (expected.empty())
-    return read.empty() ? 1.0 : 0.0;
-  return static_cast<double>(aligned_words(expected, read).size()) /
-         static_cast<double>(expected.size());
 }
 
 std::vector<std::string> truth_texts(const pagegen::GroundTruth &truth) {
@@ -532,14 +498,6 @@ GrayPage load_page(const std::string &path, int32_t &resolution) {
   return page;
 }
 
-std::vector<std::string> words_of_file(const std::string &path) {
-  std::ifstream in(path);
-  std::vector<std::string> words;
-  for (std::string word; in >> word;)
-    words.push_back(word);
-  return words;
-}
-
 // The scanned test pages: time per page and word accuracy against their
 // text, printed for the record.
 class ScannedPages : public TesseractEngine {
@@ -557,8 +515,9 @@ protected:
     read(page, resolution, languages); // the models load on the first page
     Reading reading = read(page, resolution, languages);
     ASSERT_EQ(reading.ocr, 0);
-    double accuracy = word_accuracy(
-        words_of_file(testdata(std::string(name) + ".txt")), reading.texts());
+    double accuracy =
+        word_accuracy(words_of(read_file(testdata(std::string(name) + ".txt"))),
+                      reading.texts());
     std::printf("%s: %dx%d at %d dpi, %.2f s a page, word accuracy %.3f\n",
                 name, page.width, page.height, resolution, reading.seconds,
                 accuracy);

@@ -29,12 +29,13 @@ ocr_interface *call_init_ocr() {
   return init();
 }
 
-void install_engine(const std::string &directory, const std::string &script,
-                    DataPlace place) {
+namespace {
+
+void install_engine_data(const std::string &directory,
+                         const std::string &content, DataPlace place) {
   make_directories(directory);
   copy_file(built_engine_file(),
             join_path(directory, platform::engine_library_file));
-  std::string content = "backend script\n" + script;
   if (place == DataPlace::drs_subdirectory) {
     std::string data = join_path(directory, "DRS");
     make_directories(data);
@@ -42,6 +43,19 @@ void install_engine(const std::string &directory, const std::string &script,
   } else if (place == DataPlace::engine_directory) {
     write_file(join_path(directory, platform::engine_data_file), content);
   }
+}
+
+} // namespace
+
+void install_engine(const std::string &directory, const std::string &script,
+                    DataPlace place) {
+  install_engine_data(directory, "backend script\n" + script, place);
+}
+
+void install_tesseract_engine(const std::string &directory,
+                              const std::string &settings) {
+  install_engine_data(directory, "backend tesseract\n" + settings,
+                      DataPlace::drs_subdirectory);
 }
 
 void set_engine_variable(const std::string &value) {

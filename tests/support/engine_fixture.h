@@ -3,8 +3,8 @@
 //
 // Tests drive the real plug-in library through init_ocr, which binds the real
 // stand-in engine. An engine directory holds a copy of the engine library and
-// an "eng.ytr" that selects the script backend, in its "DRS" subdirectory or
-// in itself.
+// an "eng.ytr" that selects the script backend (or the real one), in its
+// "DRS" subdirectory or in itself.
 //
 //===----------------------------------------------------------------------===//
 #ifndef LECTORIN_TESTS_ENGINE_FIXTURE_H
@@ -30,6 +30,11 @@ enum class DataPlace { drs_subdirectory, engine_directory, none };
 /// script lines (after "backend script") where the data place says.
 void install_engine(const std::string &directory, const std::string &script,
                     DataPlace place = DataPlace::drs_subdirectory);
+
+/// The same with the real recognition backend: an "eng.ytr" in the "DRS"
+/// subdirectory holding "backend tesseract" and then the settings lines.
+void install_tesseract_engine(const std::string &directory,
+                              const std::string &settings = "");
 
 /// Sets "IRISlib"; an empty value counts as unset.
 void set_engine_variable(const std::string &value);

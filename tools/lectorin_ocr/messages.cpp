@@ -14,11 +14,7 @@ struct Explanation {
 };
 
 const Explanation explanations[] = {
-    {"IRIS.noEngine",
-     "no OCR engine found; looked in the directory named by IRISlib "
-     "(--engine), "
-     "and in DjVu/Lectorin/, the program's own directory and ../Lectorin/ "
-     "beside the program"},
+    {"IRIS.noEngine", "no OCR engine found; looked in"},
     {"IRIS.noLibs",
      "the OCR engine was found but its data file eng.ytr was not (looked in "
      "its "

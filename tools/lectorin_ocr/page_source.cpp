@@ -7,6 +7,8 @@
 #include <leptonica/allheaders.h>
 
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -19,6 +21,12 @@ struct PixDeleter {
 };
 using PixPtr = std::unique_ptr<PIX, PixDeleter>;
 
+struct FileCloser {
+  void operator()(std::FILE *file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Leptonica's own complaints would repeat ours in words of its own.
 void quiet_leptonica() {
   static bool done = false;
   if (!done) {
@@ -27,29 +35,74 @@ void quiet_leptonica() {
   }
 }
 
-int file_format(const std::string &file) {
-  std::FILE *probe = std::fopen(file.c_str(), "rb");
-  if (!probe)
+enum class Kind { tiff, other };
+
+// The kind of image by its first bytes. Telling a damaged TIFF from a file
+// that is no image at all needs only the signature, which survives most
+// damage; Leptonica's own guess fails for both alike.
+Kind file_kind(const std::string &file) {
+  FilePtr in(std::fopen(file.c_str(), "rb"));
+  if (!in)
     throw std::runtime_error("cannot open the file");
-  (void)std::fclose(probe);
-  l_int32 format = IFF_UNKNOWN;
-  if (findFileFormat(file.c_str(), &format) != 0 || format == IFF_UNKNOWN)
-    throw std::runtime_error("not an image file this program reads "
-                             "(PNG, TIFF, PNM, JPEG or BMP)");
-  return format;
+  unsigned char head[12] = {};
+  std::size_t size = std::fread(head, 1, sizeof head, in.get());
+  if (size == 0)
+    throw std::runtime_error("the file is empty");
+  auto starts = [&](const char *signature, std::size_t length) {
+    return size >= length && std::memcmp(head, signature, length) == 0;
+  };
+  if (starts("II*\0", 4) || starts("MM\0*", 4))
+    return Kind::tiff;
+  bool known =
+      starts("\x89PNG", 4) || starts("\xFF\xD8\xFF", 3) || starts("BM", 2) ||
+      (size >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7');
+  if (!known) {
+    // Whatever else Leptonica reads (GIF, WebP, JPEG 2000) is welcome too.
+    l_int32 format = IFF_UNKNOWN;
+    if (findFileFormat(file.c_str(), &format) != 0 || format == IFF_UNKNOWN)
+      throw std::runtime_error("not an image file this program reads "
+                               "(PNG, TIFF, PNM, JPEG or BMP)");
+  }
+  return Kind::other;
 }
 
-LoadedPage from_pix(PIX *source) {
+// Colour maps, alpha and depths other than 1, 8 and 32 bits become one of
+// the three forms the editor hands over.
+PixPtr normalise(PIX *source) {
   PixPtr pix(pixRemoveColormap(source, REMOVE_CMAP_BASED_ON_SRC));
   if (!pix)
     throw std::runtime_error("cannot decode the image's colours");
+  if (pixGetDepth(pix.get()) == 32 && pixGetSpp(pix.get()) == 4) {
+    // Transparent parts are paper: shown over white, not black.
+    pix.reset(pixAlphaBlendUniform(pix.get(), 0xffffff00));
+    if (!pix)
+      throw std::runtime_error("cannot lay the image over white");
+  }
   l_int32 depth = pixGetDepth(pix.get());
   if (depth != 1 && depth != 8 && depth != 32) {
     pix.reset(pixConvertTo8(pix.get(), 0));
     if (!pix)
       throw std::runtime_error("cannot convert the image to gray");
-    depth = 8;
   }
+  return pix;
+}
+
+// Leptonica keeps each row as 32-bit words with the first pixel in the
+// most significant byte. In memory order those are the bytes of the row
+// only where words are stored big end first; elsewhere swapping the bytes
+// of every word makes them so, and the plug-in can read the decoder's own
+// pixels where they lie.
+void to_memory_order(PIX *pix) {
+  const uint32_t probe = 1;
+  unsigned char first = 0;
+  std::memcpy(&first, &probe, 1);
+  if (first == 1 && pixEndianByteSwap(pix) != 0)
+    throw std::runtime_error("cannot reorder the image's bytes");
+}
+
+LoadedPage from_pix(PIX *source) {
+  PixPtr pix = normalise(source);
+  l_int32 depth = pixGetDepth(pix.get());
   LoadedPage page;
   page.width = static_cast<uint32_t>(pixGetWidth(pix.get()));
   page.height = static_cast<uint32_t>(pixGetHeight(pix.get()));
@@ -57,48 +110,35 @@ LoadedPage from_pix(PIX *source) {
       pixGetXRes(pix.get()) > 0 ? pixGetXRes(pix.get()) : 0);
   page.y_resolution = static_cast<uint32_t>(
       pixGetYRes(pix.get()) > 0 ? pixGetYRes(pix.get()) : 0);
-  l_uint32 *data = pixGetData(pix.get());
-  l_int32 words = pixGetWpl(pix.get());
+  uint32_t words = static_cast<uint32_t>(pixGetWpl(pix.get()));
+  const l_uint32 *rows = pixGetData(pix.get());
+  // The descriptor gives the buffer's size in 32 bits.
+  if (std::size_t{words} * 4 * page.height >
+      std::numeric_limits<uint32_t>::max())
+    throw std::runtime_error("the image is too large: its pixels take more "
+                             "than 4 GB");
   if (depth == 1) {
     page.form = PixelForm::bitonal;
     std::vector<uint8_t> bits(page.width);
     for (uint32_t y = 0; y < page.height; ++y) {
-      l_uint32 *line = data + static_cast<std::size_t>(y) * words;
+      const l_uint32 *line = rows + std::size_t{y} * words;
       for (uint32_t x = 0; x < page.width; ++x)
         bits[x] = static_cast<uint8_t>(GET_DATA_BIT(line, x));
-      code_bitonal_row(bits, page.pixels);
+      code_bitonal_row(bits, page.coded);
     }
-  } else if (depth == 8) {
-    page.form = PixelForm::gray;
-    page.pixel_step = 1;
-    page.row_step = page.width;
-    page.pixels.resize(static_cast<std::size_t>(page.width) * page.height);
-    for (uint32_t y = 0; y < page.height; ++y) {
-      l_uint32 *line = data + static_cast<std::size_t>(y) * words;
-      for (uint32_t x = 0; x < page.width; ++x)
-        page.pixels[static_cast<std::size_t>(y) * page.width + x] =
-            static_cast<uint8_t>(GET_DATA_BYTE(line, x));
-    }
-  } else {
-    page.form = PixelForm::rgb;
-    page.pixel_step = 4;
-    page.row_step = 4 * page.width;
-    page.pixels.resize(static_cast<std::size_t>(page.row_step) * page.height);
-    for (uint32_t y = 0; y < page.height; ++y) {
-      l_uint32 *line = data + static_cast<std::size_t>(y) * words;
-      uint8_t *out =
-          page.pixels.data() + static_cast<std::size_t>(y) * page.row_step;
-      for (uint32_t x = 0; x < page.width; ++x) {
-        l_int32 r = 0, g = 0, b = 0;
-        extractRGBValues(line[x], &r, &g, &b);
-        uint8_t *pixel = out + std::size_t{4} * x;
-        pixel[0] = static_cast<uint8_t>(r);
-        pixel[1] = static_cast<uint8_t>(g);
-        pixel[2] = static_cast<uint8_t>(b);
-        out[4 * x + 3] = 0;
-      }
-    }
+    return page;
   }
+  to_memory_order(pix.get());
+  page.form = depth == 8 ? PixelForm::gray : PixelForm::rgb;
+  page.pixel_step = depth == 8 ? 1 : 4;
+  page.row_step = 4 * words;
+  page.data = reinterpret_cast<const uint8_t *>(pixGetData(pix.get()));
+  page.size = std::size_t{page.row_step} * page.height;
+  PIX *kept = pix.release();
+  page.decoded = std::shared_ptr<void>(kept, [](void *p) {
+    PIX *held = static_cast<PIX *>(p);
+    pixDestroy(&held);
+  });
   return page;
 }
 
@@ -128,31 +168,29 @@ void code_bitonal_row(const std::vector<uint8_t> &bits,
 
 int count_pages(const std::string &file) {
   quiet_leptonica();
-  int format = file_format(file);
-  if (!L_FORMAT_IS_TIFF(format))
+  if (file_kind(file) != Kind::tiff)
     return 1;
-  std::FILE *in = std::fopen(file.c_str(), "rb");
+  FilePtr in(std::fopen(file.c_str(), "rb"));
   if (!in)
     throw std::runtime_error("cannot open the file");
   l_int32 pages = 0;
-  bool ok = tiffGetCount(in, &pages) == 0;
-  (void)std::fclose(in);
-  if (!ok || pages < 1)
-    throw std::runtime_error("the TIFF file holds no readable page");
+  if (tiffGetCount(in.get(), &pages) != 0 || pages < 1)
+    throw std::runtime_error("the TIFF file is damaged: it holds no readable "
+                             "page");
   return pages;
 }
 
 LoadedPage load_page(const std::string &file, int page) {
   quiet_leptonica();
-  int format = file_format(file);
-  PixPtr pix(L_FORMAT_IS_TIFF(format) ? pixReadTiff(file.c_str(), page)
-                                      : pixRead(file.c_str()));
+  bool tiff = file_kind(file) == Kind::tiff;
+  PixPtr pix(tiff ? pixReadTiff(file.c_str(), page) : pixRead(file.c_str()));
   if (!pix)
-    throw std::runtime_error(
-        page > 0 ? "page " + std::to_string(page + 1) + " cannot be decoded"
-                 : std::string("the image cannot be decoded"));
+    throw std::runtime_error(tiff ? "the TIFF page is damaged and cannot be "
+                                    "decoded"
+                                  : "the image is damaged and cannot be "
+                                    "decoded");
   if (pixGetWidth(pix.get()) <= 0 || pixGetHeight(pix.get()) <= 0)
-    throw std::runtime_error("the image is empty");
+    throw std::runtime_error("the image has no pixels");
   return from_pix(pix.get());
 }
 

@@ -24,19 +24,22 @@ int32_t pixel_type(PixelForm form) {
   return TYPE_GRAY;
 }
 
-// The editor's descriptor over pixels it owns: orientation 0, no owner.
+// The editor's descriptor over pixels it owns, without owner.
 PixImageDesc describe(const LoadedPage &page) {
   PixImageDesc desc{};
   desc.type = pixel_type(page.form);
-  desc.orientation = 0;
+  desc.orientation = page.orientation;
   desc.width = page.width;
   desc.height = page.height;
   desc.pixel_step = page.pixel_step;
   desc.row_step = page.row_step;
-  desc.buffer_size = static_cast<uint32_t>(page.pixels.size());
+  bool coded = page.form == PixelForm::bitonal;
+  desc.buffer_size =
+      static_cast<uint32_t>(coded ? page.coded.size() : page.size);
   desc.x_resolution = page.x_resolution;
   desc.y_resolution = page.y_resolution;
-  auto *bytes = const_cast<uint8_t *>(page.pixels.data());
+  // The plug-in never writes the editor's pixels.
+  auto *bytes = const_cast<uint8_t *>(coded ? page.coded.data() : page.data);
   desc.data = bytes;
   desc.buffer = bytes;
   desc.owner = nullptr;
@@ -45,17 +48,34 @@ PixImageDesc describe(const LoadedPage &page) {
 
 } // namespace
 
-std::string plugin_beside_program() {
+namespace {
+
+// The running program's directory, ending in a separator.
+std::string program_directory() {
   std::string program;
   if (!platform::executable_path(program))
     throw std::runtime_error("cannot read this program's own file name");
-  std::string directory =
-      program.substr(0, program.rfind(platform::path_separator) + 1);
+  return program.substr(0, program.rfind(platform::path_separator) + 1);
+}
+
+} // namespace
+
+std::string plugin_beside_program() {
 #ifdef _WIN32
-  return directory + "Lectorin.dll";
+  return program_directory() + "Lectorin.dll";
 #else
-  return directory + "libLectorin.so";
+  return program_directory() + "libLectorin.so";
 #endif
+}
+
+std::string engine_search_places() {
+  std::string places, named;
+  if (platform::get_environment(platform::engine_directory_variable, named))
+    places = std::string("$") + platform::engine_directory_variable + " (" +
+             named + "), ";
+  std::string directory = program_directory();
+  return places + directory + platform::engine_subdirectory + ", " + directory +
+         ", " + directory + platform::sibling_engine_subdirectory;
 }
 
 PluginHost::PluginHost(const std::string &plugin_file) {

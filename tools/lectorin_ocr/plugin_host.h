@@ -47,6 +47,11 @@ private:
 /// The plug-in library beside the running program.
 std::string plugin_beside_program();
 
+/// Where the plug-in looks for the engine, in its order, for messages:
+/// "$IRISlib (DIR), PROGRAM/DjVu/Lectorin/, PROGRAM/, PROGRAM/../Lectorin/"
+/// (the first only when the variable is set).
+std::string engine_search_places();
+
 } // namespace lectorin_ocr
 
 #endif // LECTORIN_TOOLS_PLUGIN_HOST_H
