@@ -69,9 +69,11 @@ def windows_commands(entries, top, out_directory):
     rewritten = []
     for entry in entries:
         words = shlex.split(entry["command"])[1:]
-        # Options of GCC's that clang does not know.
+        # Options of GCC's that clang does not know; and clang has no
+        # gnu_printf, the cross compiler's name for the C99 printf format.
         words = [w for w in words if w not in ("-fno-keep-inline-dllexport", "-mfpmath=sse")]
-        words = ["clang++", f"--target={WINDOWS_TARGET}", "-nostdinc++"] + \
+        words = ["clang++", f"--target={WINDOWS_TARGET}", "-nostdinc++",
+                 "-Wno-ignored-attributes"] + \
                 [f"-isystem{d}" for d in includes] + words
         rewritten.append({"directory": entry["directory"], "file": entry["file"],
                           "command": shlex.join(words)})
@@ -98,6 +100,7 @@ def tidy(jobs, work):
 def run_cppcheck(database, top, jobs, exclude_tests):
     command = ["cppcheck", f"--project={database / 'compile_commands.json'}",
                "--enable=warning,performance,portability", "--inline-suppr", "--quiet",
+               "--library=googletest",
                f"-j{jobs}", "--error-exitcode=0", f"-i{top / 'build'}",
                "--template={file}:{line}:{column}: {severity}: {message} [{id}]"]
     if exclude_tests:

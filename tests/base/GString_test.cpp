@@ -10,6 +10,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -146,9 +147,9 @@ TEST(GStringUtf16, HighSurrogateNeverSwallowsTheEnd) {
   // nothing past the zero unit is read (ASan checks the second case).
   const uint16_t cut[] = {'a', 0xD83D, 0, 'b', 'c'};
   EXPECT_EQ(bytes(GUTF8String(cut)), "a");
-  uint16_t *tail = new uint16_t[2]{'x', 0xD83D};
-  EXPECT_EQ(bytes(GUTF8String(tail, 2)), "x");
-  delete[] tail;
+  // Its own heap block, so that a read past the two units shows.
+  std::unique_ptr<uint16_t[]> tail(new uint16_t[2]{'x', 0xD83D});
+  EXPECT_EQ(bytes(GUTF8String(tail.get(), 2)), "x");
   const char16_t pair[] = u"\U0001F600!";
   EXPECT_EQ(bytes(GUTF8String(pair)), "\xF0\x9F\x98\x80!");
   const uint16_t lone_low[] = {'a', 0xDC00, 'b', 0};

@@ -32,6 +32,16 @@ inline uint32_t next_random(uint32_t &state) {
   return state;
 }
 
+// Field by field: a descriptor's padding (on 64-bit builds) holds anything.
+inline bool same_fields(const PixImageDesc &a, const PixImageDesc &b) {
+  return a.type == b.type && a.orientation == b.orientation &&
+         a.width == b.width && a.height == b.height &&
+         a.pixel_step == b.pixel_step && a.row_step == b.row_step &&
+         a.buffer_size == b.buffer_size && a.x_resolution == b.x_resolution &&
+         a.y_resolution == b.y_resolution && a.data == b.data &&
+         a.buffer == b.buffer && a.owner == b.owner;
+}
+
 // Moves keep the vector's bytes where desc points; do not copy.
 struct TestImage {
   std::vector<unsigned char> memory;

@@ -72,7 +72,7 @@ TEST(PixEntries, NewDescriptorsHoldNothing) {
   EXPECT_EQ(d->type, -1);
   PixImageDesc zero = {};
   zero.type = -1;
-  EXPECT_EQ(std::memcmp(d, &zero, sizeof zero), 0);
+  EXPECT_TRUE(same_fields(*d, zero));
   char error[64];
   EXPECT_EQ(pix_prepare_for_engine(d, error, sizeof error), nullptr);
   EXPECT_STREQ(error, "PixImage.unrecog_type");

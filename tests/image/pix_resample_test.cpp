@@ -46,6 +46,8 @@ PixImageDesc *stored_as(int32_t type, const Bytes &shown, uint32_t w,
       unsigned char *p = t.memory.data() +
                          std::size_t{ys[orientation]} * t.desc.row_step +
                          std::size_t{xs[orientation]} * step;
+      // The analysis of cppcheck 2.10 loses its way here.
+      // cppcheck-suppress cppcheckError
       const unsigned char *v = &shown[(std::size_t{i} * w + j) * step];
       if (type == TYPE_RGB)
         std::memcpy(p, v, step);
@@ -604,7 +606,7 @@ TEST(PixResizeMemory, ACallersMemoryDoesNotGrow) {
   char error[64] = "";
   EXPECT_EQ(pix_resize(&t.desc, 20, 10, error, sizeof error), nullptr);
   EXPECT_STREQ(error, "GException.outofmemory");
-  EXPECT_EQ(std::memcmp(&t.desc, &before, sizeof before), 0);
+  EXPECT_TRUE(same_fields(t.desc, before));
   // Growth within the caller's memory is fine, and shrinking always is.
   EXPECT_EQ(pix_resize(&t.desc, 5, 5, error, sizeof error), &t.desc);
   EXPECT_EQ(pix_resize(&t.desc, 8, 12, error, sizeof error), &t.desc);

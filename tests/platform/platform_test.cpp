@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -88,7 +89,7 @@ TEST(MemoryBlock, KeepsItsHandleAndContentAcrossResizes) {
   ASSERT_NE(bytes, nullptr);
   EXPECT_EQ(bytes[0] | bytes[1] | bytes[2] | bytes[3], 0)
       << "new blocks are zero-filled";
-  std::memcpy(bytes, "abcd", 4);
+  std::copy_n("abcd", 4, bytes);
   platform::memory_block_unlock(block);
 
   ASSERT_EQ(platform::memory_block_realloc(block, 100000), block);

@@ -43,7 +43,7 @@ std::string character_set_in(const std::string &calls) {
 std::u16string utf16(const std::string &text) {
   GUTF8String string(text.c_str());
   std::u16string units(static_cast<std::size_t>(string.length()) + 1, u'\0');
-  int32_t n = string.copy_utf16(reinterpret_cast<uint16_t *>(&units[0]),
+  int32_t n = string.copy_utf16(reinterpret_cast<uint16_t *>(units.data()),
                                 static_cast<int32_t>(units.size()));
   units.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
   return units;

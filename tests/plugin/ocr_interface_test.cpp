@@ -21,7 +21,7 @@ std::string log_script(const std::string &log, int init = 1) {
   return "init " + std::to_string(init) + "\nlog " + in_quotes(log) + "\n";
 }
 
-std::string sep(std::string directory) {
+std::string sep(const std::string &directory) {
   return directory + platform::path_separator;
 }
 

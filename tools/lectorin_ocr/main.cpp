@@ -45,6 +45,8 @@ constexpr int page_ok = 0;
 constexpr int page_failed = 1;
 constexpr int page_setup_failed = 2;
 
+// No memory for this short text at start-up would end the program anyway.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const std::string program = "lectorin-ocr: ";
 
 bool fails_every_page(const std::string &identifiers) {
@@ -172,9 +174,13 @@ private:
       return page_failed;
     }
     if (!settings_.quiet)
-      for (const std::string &warning : warnings)
-        messages +=
-            (messages.empty() ? "" : "\n") + label + "warning: " + warning;
+      for (const std::string &warning : warnings) {
+        if (!messages.empty())
+          messages += '\n';
+        messages += label;
+        messages += "warning: ";
+        messages += warning;
+      }
     return page_ok;
   }
 
@@ -213,11 +219,12 @@ bool check_engine_directory(const std::string &directory) {
     file += platform::path_separator;
   file += platform::engine_library_file;
   if (std::FILE *engine = std::fopen(file.c_str(), "rb")) {
-    std::fclose(engine);
+    (void)std::fclose(engine);
     return true;
   }
-  std::fprintf(stderr, "%s--engine %s: no OCR engine there (%s is missing)\n",
-               program.c_str(), directory.c_str(), file.c_str());
+  (void)std::fprintf(stderr,
+                     "%s--engine %s: no OCR engine there (%s is missing)\n",
+                     program.c_str(), directory.c_str(), file.c_str());
   return false;
 }
 
@@ -225,7 +232,7 @@ int run(const Settings &settings) {
   std::string error;
   if (!settings.output_directory.empty() &&
       !prepare_output_directory(settings.output_directory, error)) {
-    std::fprintf(stderr, "%s%s\n", program.c_str(), error.c_str());
+    (void)std::fprintf(stderr, "%s%s\n", program.c_str(), error.c_str());
     return exit_setup;
   }
   if (!settings.engine_directory.empty()) {
@@ -237,23 +244,24 @@ int run(const Settings &settings) {
   if (settings.has_raw_options && !settings.quiet &&
       (!settings.languages.empty() || settings.characters || settings.nosep ||
        settings.interactive || settings.mixed))
-    std::fprintf(stderr,
-                 "%swarning: --options is sent as it stands; --lang, "
-                 "--chars, --nosep, --interactive and --mixed are ignored\n",
-                 program.c_str());
+    (void)std::fprintf(
+        stderr,
+        "%swarning: --options is sent as it stands; --lang, "
+        "--chars, --nosep, --interactive and --mixed are ignored\n",
+        program.c_str());
 
   std::unique_ptr<PluginHost> host;
   try {
     host = std::make_unique<PluginHost>(plugin_beside_program());
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "%s%s\n", program.c_str(), e.what());
+    (void)std::fprintf(stderr, "%s%s\n", program.c_str(), e.what());
     return exit_setup;
   }
   if (!host->engine_error().empty()) {
     std::string explained = explain(host->engine_error());
     if (host->engine_error() == "IRIS.noEngine")
       explained += " " + engine_search_places();
-    std::fprintf(stderr, "%s%s\n", program.c_str(), explained.c_str());
+    (void)std::fprintf(stderr, "%s%s\n", program.c_str(), explained.c_str());
     return exit_setup;
   }
 
@@ -261,9 +269,9 @@ int run(const Settings &settings) {
       plan_pages(settings.files, settings.output_directory, count_pages);
   std::string clash = find_output_clash(jobs);
   if (!clash.empty()) {
-    std::fprintf(stderr,
-                 "%s%s; recognise them in separate runs or rename one\n",
-                 program.c_str(), clash.c_str());
+    (void)std::fprintf(stderr,
+                       "%s%s; recognise them in separate runs or rename one\n",
+                       program.c_str(), clash.c_str());
     return exit_setup;
   }
 
@@ -291,12 +299,12 @@ int main(int argc, char **argv) {
   try {
     action = parse_command_line(argc, argv, settings);
   } catch (const UsageError &e) {
-    std::fprintf(stderr, "%s%s\nTry 'lectorin-ocr --help'.\n", program.c_str(),
-                 e.what());
+    (void)std::fprintf(stderr, "%s%s\nTry 'lectorin-ocr --help'.\n",
+                       program.c_str(), e.what());
     return exit_setup;
   }
   if (action == CommandAction::help) {
-    std::fputs(usage_text, stdout);
+    (void)std::fputs(usage_text, stdout);
     return exit_ok;
   }
   if (action == CommandAction::version) {
@@ -306,7 +314,7 @@ int main(int argc, char **argv) {
   try {
     return run(settings);
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "%s%s\n", program.c_str(), e.what());
+    (void)std::fprintf(stderr, "%s%s\n", program.c_str(), e.what());
     return exit_setup;
   }
 }

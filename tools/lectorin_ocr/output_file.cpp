@@ -34,7 +34,7 @@ bool write_whole_file(const std::string &path, const std::string &content,
   int write_error = errno;
   written = std::fclose(out) == 0 && written;
   if (!written) {
-    std::remove(temporary.c_str());
+    (void)std::remove(temporary.c_str());
     error =
         "cannot write " + temporary + reason(write_error ? write_error : errno);
     return false;
@@ -42,7 +42,7 @@ bool write_whole_file(const std::string &path, const std::string &content,
   errno = 0;
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     int rename_error = errno;
-    std::remove(temporary.c_str());
+    (void)std::remove(temporary.c_str());
     error = "cannot rename " + temporary + " to " + path + reason(rename_error);
     return false;
   }
@@ -71,8 +71,8 @@ bool prepare_output_directory(const std::string &directory,
     error = "cannot write into the directory " + directory + reason(errno);
     return false;
   }
-  std::fclose(file);
-  std::remove(probe.c_str());
+  (void)std::fclose(file);
+  (void)std::remove(probe.c_str());
   return true;
 }
 

@@ -22,7 +22,7 @@ struct PixDeleter {
 using PixPtr = std::unique_ptr<PIX, PixDeleter>;
 
 struct FileCloser {
-  void operator()(std::FILE *file) const { std::fclose(file); }
+  void operator()(std::FILE *file) const { (void)std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -51,6 +51,7 @@ Kind file_kind(const std::string &file) {
   auto starts = [&](const char *signature, std::size_t length) {
     return size >= length && std::memcmp(head, signature, length) == 0;
   };
+  // NOLINTNEXTLINE(bugprone-string-literal-with-embedded-nul): by length.
   if (starts("II*\0", 4) || starts("MM\0*", 4))
     return Kind::tiff;
   bool known =

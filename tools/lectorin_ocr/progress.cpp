@@ -20,8 +20,8 @@ void Progress::page_done() {
 
 void Progress::message(const std::string &line) {
   clear();
-  std::fputs((line + "\n").c_str(), stderr);
-  std::fflush(stderr);
+  (void)std::fputs((line + "\n").c_str(), stderr);
+  (void)std::fflush(stderr);
   draw();
 }
 
@@ -39,14 +39,14 @@ bool Progress::output(const std::string &text) {
 
 void Progress::finish() {
   if (shown_ && done_ > 0) {
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    (void)std::fputc('\n', stderr);
+    (void)std::fflush(stderr);
   }
 }
 
 void Progress::clear() {
   if (shown_)
-    std::fputs("\r\033[K", stderr);
+    (void)std::fputs("\r\033[K", stderr);
 }
 
 void Progress::draw() {
@@ -60,14 +60,14 @@ void Progress::draw() {
   bar.resize(width, '.');
   char line[160];
   if (done_ > 0 && rate > 0)
-    std::snprintf(line, sizeof line,
-                  "\r[%s] %d/%d pages  %.2f pages/s  ETA %.0f s\033[K",
-                  bar.c_str(), done_, total_, rate, (total_ - done_) / rate);
+    (void)std::snprintf(
+        line, sizeof line, "\r[%s] %d/%d pages  %.2f pages/s  ETA %.0f s\033[K",
+        bar.c_str(), done_, total_, rate, (total_ - done_) / rate);
   else
-    std::snprintf(line, sizeof line, "\r[%s] %d/%d pages\033[K", bar.c_str(),
-                  done_, total_);
-  std::fputs(line, stderr);
-  std::fflush(stderr);
+    (void)std::snprintf(line, sizeof line, "\r[%s] %d/%d pages\033[K",
+                        bar.c_str(), done_, total_);
+  (void)std::fputs(line, stderr);
+  (void)std::fflush(stderr);
 }
 
 } // namespace lectorin_ocr
