@@ -4,6 +4,8 @@
 // once and writes a third as many, so memcpy is the floor it is held to;
 // the goal is within 2x.
 
+#include "ratio_reporter.h"
+
 #include "PixImage.h"
 
 #include <benchmark/benchmark.h>
@@ -74,19 +76,6 @@ void gray_copy_page(benchmark::State &state) {
 
 BENCHMARK(memcpy_page)->Unit(benchmark::kMillisecond);
 BENCHMARK(gray_copy_page)->Arg(0)->Arg(5)->Unit(benchmark::kMillisecond);
-
-// Prints as usual and remembers each run's CPU time per iteration: on a
-// shared machine it is steadier than the wall clock.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-  }
-  std::map<std::string, double> times;
-};
 
 } // namespace
 

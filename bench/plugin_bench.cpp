@@ -6,6 +6,8 @@
 // lectorin-ocr hands Leptonica's pixels over, and with three, as an editor
 // with packed RGB would.
 
+#include "ratio_reporter.h"
+
 #include "PixImage.h"
 #include "ocr_interface.h"
 #include "platform.h"
@@ -123,19 +125,6 @@ void recognize_page(benchmark::State &state) {
 
 BENCHMARK(memcpy_page)->Arg(4)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(recognize_page)->Arg(4)->Arg(3)->Unit(benchmark::kMillisecond);
-
-// Prints as usual and remembers each run's CPU time per iteration: on a
-// shared machine it is steadier than the wall clock.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-  }
-  std::map<std::string, double> times;
-};
 
 } // namespace
 

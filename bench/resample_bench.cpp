@@ -13,6 +13,8 @@
 // shared machine it is steadier than the wall clock. Below 1 is faster than
 // Leptonica.
 
+#include "ratio_reporter.h"
+
 #include "PixImage.h"
 
 #include <benchmark/benchmark.h>
@@ -151,18 +153,6 @@ BENCHMARK(enlarge_lectorin)->Unit(benchmark::kMillisecond);
 BENCHMARK(enlarge_leptonica)->Unit(benchmark::kMillisecond);
 BENCHMARK(reduce_lectorin)->Unit(benchmark::kMillisecond);
 BENCHMARK(reduce_leptonica)->Unit(benchmark::kMillisecond);
-
-// Prints as usual and remembers each run's CPU time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-  }
-  std::map<std::string, double> times;
-};
 
 } // namespace
 

@@ -548,22 +548,22 @@ void format_insert(std::string &out, const Insert &insert,
     return;
   }
   int slot = insert.number;
-  std::string spec = "%" + insert.flags;
+  std::string directive = "%" + insert.flags;
   if (insert.star_width)
-    spec += std::to_string(static_cast<int>(numbers[slot++]));
+    directive += std::to_string(static_cast<int>(numbers[slot++]));
   else
-    spec += insert.width;
+    directive += insert.width;
   if (insert.has_precision) {
-    spec += '.';
+    directive += '.';
     if (insert.star_precision)
-      spec += std::to_string(static_cast<int>(numbers[slot++]));
+      directive += std::to_string(static_cast<int>(numbers[slot++]));
     else
-      spec += insert.precision;
+      directive += insert.precision;
   }
   char buffer[512];
   std::vector<char> large;
   auto print = [&](auto value) {
-    int n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+    int n = std::snprintf(buffer, sizeof buffer, directive.c_str(), value);
     if (n < 0)
       return;
     if (static_cast<std::size_t>(n) < sizeof buffer) {
@@ -571,7 +571,7 @@ void format_insert(std::string &out, const Insert &insert,
       return;
     }
     large.resize(static_cast<std::size_t>(n) + 1);
-    (void)std::snprintf(large.data(), large.size(), spec.c_str(), value);
+    (void)std::snprintf(large.data(), large.size(), directive.c_str(), value);
     out.append(large.data(), static_cast<std::size_t>(n));
   };
   auto as_32 = [&](long long v) -> std::uint32_t {
@@ -581,28 +581,28 @@ void format_insert(std::string &out, const Insert &insert,
   switch (conversion) {
   case 's':
   case 'S': {
-    spec += 's';
+    directive += 's';
     const char *text = texts[slot];
     print(text ? text : "(null)");
     break;
   }
   case 'p':
-    spec = "%08X"; // a 32-bit address, as the system formatter prints it
+    directive = "%08X"; // a 32-bit address, as the system formatter prints it
     print(static_cast<unsigned>(as_32(numbers[slot])));
     break;
   case 'c':
-    spec += 'c';
+    directive += 'c';
     print(static_cast<int>(static_cast<unsigned char>(numbers[slot])));
     break;
   case 'd':
   case 'i':
-    spec += 'd';
+    directive += 'd';
     print(insert.is_short
               ? static_cast<int>(static_cast<std::int16_t>(numbers[slot]))
               : static_cast<int>(static_cast<std::int32_t>(numbers[slot])));
     break;
   default:
-    spec += conversion;
+    directive += conversion;
     print(static_cast<unsigned>(as_32(numbers[slot])));
     break;
   }
