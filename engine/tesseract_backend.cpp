@@ -124,6 +124,13 @@ std::set<std::string> installed_models(const std::string &directory) {
   return models;
 }
 
+// Debian packages a model as tesseract-ocr-NAME with '-' for '_'
+// ("chi_sim" comes in tesseract-ocr-chi-sim).
+std::string debian_package_suffix(std::string model) {
+  std::replace(model.begin(), model.end(), '_', '-');
+  return model;
+}
+
 uint16_t clamp_coordinate(int value) {
   return static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
 }
@@ -269,6 +276,7 @@ private:
     std::vector<int32_t> codes = languages_;
     if (codes.empty())
       codes.push_back(1);
+    warn_missing_models(codes);
     std::string list = tesseract_language_list(codes, installed_);
     if (list.empty()) {
       complain(dictionary_class, missing_dictionary_reason);
@@ -285,6 +293,19 @@ private:
     }
     loaded_ = list;
     return true;
+  }
+
+  // A language whose model is not installed is read without; the user hears
+  // of it once per process, not once per page.
+  void warn_missing_models(const std::vector<int32_t> &codes) {
+    for (const std::string &model : missing_models(codes, installed_))
+      if (warned_.insert(model).second)
+        (void)std::fprintf(
+            stderr,
+            "drs832: no Tesseract model \"%s\" in \"%s\"; pages are read "
+            "without it (Debian: apt-get install tesseract-ocr-%s)\n",
+            model.c_str(), settings_.tessdata.c_str(),
+            debian_package_suffix(model).c_str());
   }
 
   // The whole page through the line callback: the first line, then the next
@@ -380,6 +401,7 @@ private:
   Session session_;
   Settings settings_;
   std::set<std::string> installed_;
+  std::set<std::string> warned_; // missing models already told of
   std::unique_ptr<tesseract::TessBaseAPI> api_;
   std::string loaded_; // the language list Tesseract holds, "" for none
 

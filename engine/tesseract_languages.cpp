@@ -62,4 +62,17 @@ std::string tesseract_language_list(const std::vector<int32_t> &codes,
   return list;
 }
 
+std::vector<std::string>
+missing_models(const std::vector<int32_t> &codes,
+               const std::set<std::string> &installed) {
+  std::vector<std::string> missing;
+  for (int32_t code : codes) {
+    const char *model = tesseract_language(code);
+    if (model && !installed.count(model) &&
+        std::find(missing.begin(), missing.end(), model) == missing.end())
+      missing.emplace_back(model);
+  }
+  return missing;
+}
+
 } // namespace drs

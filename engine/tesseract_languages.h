@@ -26,6 +26,11 @@ const char *tesseract_language(int32_t code);
 std::string tesseract_language_list(const std::vector<int32_t> &codes,
                                     const std::set<std::string> &installed);
 
+/// The models that codes ask for but that are not installed, each once, in
+/// order: a page read without them should say so.
+std::vector<std::string> missing_models(const std::vector<int32_t> &codes,
+                                        const std::set<std::string> &installed);
+
 } // namespace drs
 
 #endif // LECTORIN_ENGINE_TESSERACT_LANGUAGES_H

@@ -31,6 +31,12 @@ TEST(TesseractLanguages, ListKeepsOrderDropsRepeatsAndMissingModels) {
   EXPECT_EQ(tesseract_language_list({37, 60, 2, 4}, installed), "deu");
   EXPECT_EQ(tesseract_language_list({37, 55}, installed), "");
   EXPECT_EQ(tesseract_language_list({}, installed), "");
+
+  // What was left out for want of a model is named, once; codes Tesseract
+  // has no model for at all are not.
+  EXPECT_EQ(missing_models({37, 60, 2, 4, 37}, installed),
+            (std::vector<std::string>{"jpn", "spa"}));
+  EXPECT_TRUE(missing_models({1, 60, 3}, installed).empty());
 }
 
 } // namespace
