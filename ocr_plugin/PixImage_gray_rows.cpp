@@ -36,10 +36,10 @@ inline uint32_t load4(const unsigned char *p) {
 // third (weighted by 0).
 inline __m128i weigh4(const unsigned char *p, uint32_t step, __m128i weights) {
   const __m128i zero = _mm_setzero_si128();
-  __m128i v = _mm_setr_epi32(static_cast<int>(load4(p)),
-                             static_cast<int>(load4(p + step)),
-                             static_cast<int>(load4(p + 2 * step)),
-                             static_cast<int>(load4(p + 3 * step)));
+  __m128i v = _mm_setr_epi32(
+      static_cast<int>(load4(p)), static_cast<int>(load4(p + step)),
+      static_cast<int>(load4(p + 2 * std::size_t{step})),
+      static_cast<int>(load4(p + 3 * std::size_t{step})));
   // Pairs of products per pixel: (w0 R + w1 G, w2 B + 0), summed below.
   __m128 low =
       _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights));
@@ -71,8 +71,9 @@ void gray_of_packed(int32_t type, const unsigned char *p, unsigned char *out,
   // last pixel of the run is left to the plain loop.
   for (; k + 8 < n + (one_more ? 1 : 0); k += 8) {
     const unsigned char *q = p + step * std::size_t{k};
-    __m128i words = _mm_packs_epi32(weigh4(q, step, weights),
-                                    weigh4(q + 4 * step, step, weights));
+    __m128i words =
+        _mm_packs_epi32(weigh4(q, step, weights),
+                        weigh4(q + 4 * std::size_t{step}, step, weights));
     _mm_storel_epi64(reinterpret_cast<__m128i *>(out + k),
                      _mm_packus_epi16(words, words));
   }

@@ -129,6 +129,7 @@ std::vector<ReadWord> words_of_hidden_text(const std::string &xml) {
 
 std::vector<std::string> texts_of(const std::vector<ReadWord> &words) {
   std::vector<std::string> out;
+  out.reserve(words.size());
   for (const ReadWord &w : words)
     out.push_back(w.text);
   return out;
@@ -136,6 +137,7 @@ std::vector<std::string> texts_of(const std::vector<ReadWord> &words) {
 
 std::vector<std::string> texts_of(const std::vector<pagegen::Word> &words) {
   std::vector<std::string> out;
+  out.reserve(words.size());
   for (const pagegen::Word &w : words)
     out.push_back(w.text);
   return out;

@@ -27,6 +27,19 @@
 
 #include <cstdint>
 
+// Format arguments checked like printf's. The formatting here follows C99,
+// which the Windows cross compiler calls gnu_printf (its printf is the older
+// runtime's); clang knows the C99 one as printf.
+#if defined(__clang__)
+#define G_PRINTF_FORMAT(format_index, first_argument)                          \
+  __attribute__((format(printf, format_index, first_argument)))
+#elif defined(__GNUC__)
+#define G_PRINTF_FORMAT(format_index, first_argument)                          \
+  __attribute__((format(gnu_printf, format_index, first_argument)))
+#else
+#define G_PRINTF_FORMAT(format_index, first_argument)
+#endif
+
 class GException {
 public:
   /// The shared identifier of allocation failures, "GException.outofmemory".
@@ -101,11 +114,7 @@ private:
 /// stream: standard error as a ByteStream::Stdio, made on first use and
 /// released at exit, writing native text. Output that cannot be formatted,
 /// converted or written is dropped; after exit nothing is written.
-void print_error_text(const char *format, ...)
-#ifdef __GNUC__
-    __attribute__((format(gnu_printf, 1, 2)))
-#endif
-    ;
+void print_error_text(const char *format, ...) G_PRINTF_FORMAT(1, 2);
 
 /// Writes the translation of a message identifier (DjVuMessageLite.h) and a
 /// line feed through print_error_text; when the translation fails (a message

@@ -25,6 +25,7 @@
 #define LECTORIN_BASE_GSTRING_H
 
 #include "GContainer.h"
+#include "GException.h"
 #include "GSmartPointer.h"
 
 #include <climits>
@@ -316,11 +317,7 @@ public:
   /// printf-style formatting in the "C" locale. A format whose first
   /// conversion is a number and "!" ("%1!s!") goes to the system message
   /// formatter instead, with numbered inserts. No length limit.
-  static GUTF8String format(const char *format, ...)
-#ifdef __GNUC__
-      __attribute__((format(gnu_printf, 1, 2)))
-#endif
-      ;
+  static GUTF8String format(const char *format, ...) G_PRINTF_FORMAT(1, 2);
   /// This string taken as a format (see format) and applied to args.
   GUTF8String format_args(std::va_list args) const;
 
@@ -377,11 +374,7 @@ public:
   GLocalString &operator=(GLocalString &&other) = default;
 
   /// printf-style formatting in the library's locale.
-  static GLocalString format(const char *format, ...)
-#ifdef __GNUC__
-      __attribute__((format(gnu_printf, 1, 2)))
-#endif
-      ;
+  static GLocalString format(const char *format, ...) G_PRINTF_FORMAT(1, 2);
   GLocalString format_args(std::va_list args) const;
 
   /// UTF-8 text for output in the native code page. When a character has
