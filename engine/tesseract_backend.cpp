@@ -137,8 +137,8 @@ std::size_t bilevel_row_bytes(uint32_t width) {
 
 // A page of black and white only goes to Tesseract one bit per pixel, most
 // significant bit first, 1 for white: as the command line hands over a
-// bilevel file. Tesseract then skips its own thresholding, which costs
-// about 80 ms on a 300 dpi letter page and finds the same black pixels.
+// bilevel file. Tesseract then skips its own thresholding, which finds the
+// same black pixels: some 30 ms less on a 300 dpi letter page.
 // False, with bits untouched, when a pixel is neither 0 nor 255.
 bool pack_bilevel(const std::vector<uint8_t> &pixels, uint32_t width,
                   uint32_t lines, std::vector<uint8_t> &bits) {
