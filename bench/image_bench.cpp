@@ -83,12 +83,10 @@ int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto base = reporter.times.find("memcpy_page");
-  if (base == reporter.times.end() || base->second <= 0)
-    return 0;
-  for (const auto &entry : reporter.times)
-    if (entry.first != base->first)
-      std::printf("%s: %.2f x memcpy\n", entry.first.c_str(),
-                  entry.second / base->second);
+  for (const auto &entry : reporter.times) {
+    double ratio = reporter.ratio(entry.first, "memcpy_page");
+    if (entry.first != "memcpy_page" && ratio > 0)
+      std::printf("%s: %.2f x memcpy\n", entry.first.c_str(), ratio);
+  }
   return 0;
 }

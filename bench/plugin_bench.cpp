@@ -133,12 +133,11 @@ int main(int argc, char **argv) {
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   for (const char *step : {"4", "3"}) {
-    auto copy = reporter.times.find(std::string("memcpy_page/") + step);
-    auto whole = reporter.times.find(std::string("recognize_page/") + step);
-    if (copy != reporter.times.end() && whole != reporter.times.end() &&
-        copy->second > 0)
+    double ratio = reporter.ratio(std::string("recognize_page/") + step,
+                                  std::string("memcpy_page/") + step);
+    if (ratio > 0)
       std::printf("ocr_recognize, %s bytes per pixel: %.2f x memcpy\n", step,
-                  whole->second / copy->second);
+                  ratio);
   }
   ocr_interface *ocr = plugin();
   ocr->close(ocr);

@@ -25,6 +25,15 @@ public:
   }
   /// Processor time per iteration, by benchmark name.
   std::map<std::string, double> times;
+
+  /// The subject's time over the peer's; 0 when either did not run.
+  double ratio(const std::string &subject, const std::string &peer) const {
+    auto s = times.find(subject);
+    auto p = times.find(peer);
+    if (s == times.end() || p == times.end() || p->second <= 0)
+      return 0;
+    return s->second / p->second;
+  }
 };
 
 #endif // LECTORIN_BENCH_RATIO_REPORTER_H

@@ -161,13 +161,13 @@ int main(int argc, char **argv) {
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   for (const char *task : {"enlarge", "reduce"}) {
-    const auto ours = reporter.times.find(std::string(task) + "_lectorin");
-    const auto peer = reporter.times.find(std::string(task) + "_leptonica");
-    if (ours == reporter.times.end() || peer == reporter.times.end() ||
-        peer->second <= 0)
-      continue;
-    std::printf("%s: pix_resize %.2f ms, Leptonica %.2f ms, ratio %.2f\n", task,
-                ours->second, peer->second, ours->second / peer->second);
+    const std::string ours = std::string(task) + "_lectorin";
+    const std::string peer = std::string(task) + "_leptonica";
+    double ratio = reporter.ratio(ours, peer);
+    if (ratio > 0)
+      std::printf("%s: pix_resize %.2f ms, Leptonica %.2f ms, ratio %.2f\n",
+                  task, reporter.times.at(ours), reporter.times.at(peer),
+                  ratio);
   }
   return 0;
 }
