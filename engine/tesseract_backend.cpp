@@ -5,7 +5,8 @@
 // of "eng.ytr" after "backend tesseract" ("#" starts a comment):
 //
 //   tessdata <dir>    the trained-data directory (default: TESSDATA_PREFIX,
-//                     else the one the system's Tesseract was built with);
+//                     else the build's own: on Linux the one the system's
+//                     Tesseract was built with, on Windows "tessdata");
 //                     a relative path is taken from the data directory
 //   psm <n>           page segmentation mode, 1 to 13 (default 3, automatic:
 //                     Tesseract's API default of a single block runs the
@@ -31,7 +32,10 @@
 #include <tesseract/publictypes.h>
 #include <tesseract/resultiterator.h>
 
+#include <leptonica/allheaders.h>
+#ifdef LECTORIN_TESSERACT_OPENMP
 #include <omp.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -72,29 +76,34 @@ bool read_count(const std::string &word, std::size_t &value) {
   return true;
 }
 
-bool is_absolute(const std::string &path) {
-  return !path.empty() && path[0] == '/';
+// A path that names its own place: from a root ("/x", "\\x") or a drive
+// ("C:\x", and on Windows also "C:x", which stays on that drive).
+std::string from_data_directory(const Session &session,
+                                const std::string &path) {
+  std::filesystem::path named(path);
+  if (named.has_root_directory() || named.has_root_name())
+    return path;
+  return session.directory + path;
 }
 
-std::string default_tessdata() {
+std::string default_tessdata(const Session &session) {
   std::string prefix;
   if (platform::get_environment("TESSDATA_PREFIX", prefix) && !prefix.empty())
     return prefix;
-  return LECTORIN_TESSDATA_DIR;
+  return from_data_directory(session, LECTORIN_TESSDATA_DIR);
 }
 
 bool parse_settings(const Session &session,
                     const std::vector<ConfigLine> &config, Settings &settings,
                     std::string &reason) {
-  settings.tessdata = default_tessdata();
+  settings.tessdata = default_tessdata(session);
   for (const ConfigLine &line : config) {
     const std::string &key = line[0];
     std::size_t a = 0, b = 0;
     if (key == "backend") {
       continue;
     } else if (key == "tessdata" && line.size() == 2) {
-      settings.tessdata =
-          is_absolute(line[1]) ? line[1] : session.directory + line[1];
+      settings.tessdata = from_data_directory(session, line[1]);
     } else if (key == "psm" && line.size() == 2 && read_count(line[1], a) &&
                a >= 1 && a <= 13) {
       settings.page_mode = static_cast<int>(a);
@@ -157,6 +166,34 @@ bool pack_bilevel(const std::vector<uint8_t> &pixels, uint32_t width,
   return true;
 }
 
+// What every call into Tesseract runs under.
+//
+// Tesseract's OpenMP regions (where it is built with OpenMP) ask for a fixed
+// team whatever the machine has, which runs a 2-core machine several times
+// slower than one thread. The limit belongs to the calling thread, so it is
+// set on every call.
+//
+// Leptonica reports trouble on the standard error stream, and a Leptonica
+// built without image libraries (the Windows one) complains of the missing
+// ones at every start and on every line of text, although Tesseract reads
+// no image file here. Its message level is process-wide, on Linux shared
+// with a host that uses Leptonica as well, so it is only lowered for the
+// call and then put back.
+class TesseractCall {
+public:
+  TesseractCall() : saved_severity_(setMsgSeverity(L_SEVERITY_NONE)) {
+#ifdef LECTORIN_TESSERACT_OPENMP
+    omp_set_max_active_levels(0);
+#endif
+  }
+  ~TesseractCall() { setMsgSeverity(saved_severity_); }
+  TesseractCall(const TesseractCall &) = delete;
+  TesseractCall &operator=(const TesseractCall &) = delete;
+
+private:
+  l_int32 saved_severity_;
+};
+
 uint16_t clamp_coordinate(int value) {
   return static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
 }
@@ -176,7 +213,10 @@ public:
     return 1;
   }
 
-  void end() override { api_.reset(); }
+  void end() override {
+    TesseractCall call;
+    api_.reset();
+  }
 
   void set_value(const ValueCall &call) override {
     if (call.is_switch)
@@ -220,13 +260,15 @@ public:
     page_ready_ = false;
     symbols_.clear();
     readable_ = false;
-    if (!api_ || !load_languages())
+    if (!api_)
+      return -1;
+    TesseractCall call;
+    if (!load_languages())
       return -1;
     std::vector<uint8_t> pixels;
     uint32_t lines = 0;
     if (!read_page(pixels, lines))
       return -1;
-    serial_openmp();
     api_->SetPageSegMode(
         static_cast<tesseract::PageSegMode>(settings_.page_mode));
     api_->SetVariable("tessedit_char_whitelist", whitelist_.c_str());
@@ -253,7 +295,7 @@ public:
   int32_t recognize(void *code_block) override {
     if (!page_ready_)
       return -1;
-    serial_openmp();
+    TesseractCall call;
     if (!blank_page_ && api_->Recognize(nullptr) != 0)
       return -1;
     CodeListBuilder list(settings_.limits);
@@ -295,11 +337,6 @@ private:
     if (session_.report_error)
       session_.report_error(class_code, 0, reason_code);
   }
-
-  // Tesseract's parallel regions ask for a fixed team whatever the machine
-  // has, which runs a 2-core machine several times slower than one thread.
-  // The limit belongs to the calling thread, so it is set on every call.
-  static void serial_openmp() { omp_set_max_active_levels(0); }
 
   // Initialises Tesseract for the page's languages; only a changed list
   // loads models again. Tesseract keeps a model loaded by an earlier Init

@@ -4,7 +4,6 @@
 // scanned test pages are at hand) speed and accuracy on real pages.
 
 #include "engine_api.h"
-#include "page_generator.h"
 #include "temp_directory.h"
 #include "text.h"
 #include "word_accuracy.h"
@@ -12,12 +11,17 @@
 #include "platform.h"
 
 #include <gtest/gtest.h>
-#include <leptonica/allheaders.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+
+#ifdef LECTORIN_HAVE_PAGEGEN
+#include "page_generator.h"
+
+#include <leptonica/allheaders.h>
+#endif
 
 using namespace testing_support;
 
@@ -55,17 +59,14 @@ extern "C" int32_t feed_gray_line(void *feed, int32_t request,
   return 0;
 }
 
-GrayPage gray_page(const pagegen::Image &image) {
-  GrayPage page;
-  page.width = image.width;
-  page.height = image.height;
-  page.pixels = image.samples;
-  return page;
-}
+// Left, top, right, bottom in page pixels, as the page generator's boxes.
+struct Box {
+  int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
 
 struct ReadWord {
   std::string text;
-  pagegen::Box box;
+  Box box;
   int line = 0;
   int paragraph = 0;
 };
@@ -91,10 +92,9 @@ struct Reading {
   }
 };
 
-pagegen::Box united(const pagegen::Box &a, const drs_rectangle &r) {
-  return pagegen::Box{
-      std::min<int32_t>(a.x0, r.x0), std::min<int32_t>(a.y0, r.y0),
-      std::max<int32_t>(a.x1, r.x1), std::max<int32_t>(a.y1, r.y1)};
+Box united(const Box &a, const drs_rectangle &r) {
+  return Box{std::min<int32_t>(a.x0, r.x0), std::min<int32_t>(a.y0, r.y0),
+             std::max<int32_t>(a.x1, r.x1), std::max<int32_t>(a.y1, r.y1)};
 }
 
 // Turns the code list into words, the way the plug-in's writer reads it.
@@ -123,29 +123,10 @@ void read_words(const EngineApi &api, Reading &reading) {
     api.read_coordinates(entry, &r);
     std::string symbol = drs::utf16_to_utf8(text);
     reading.symbols.push_back(symbol);
-    word.box =
-        in_word ? united(word.box, r) : pagegen::Box{r.x0, r.y0, r.x1, r.y1};
+    word.box = in_word ? united(word.box, r) : Box{r.x0, r.y0, r.x1, r.y1};
     word.text += symbol;
     in_word = true;
   }
-}
-
-std::vector<std::string> truth_texts(const pagegen::GroundTruth &truth) {
-  std::vector<std::string> out;
-  for (const pagegen::Word &w : truth.words())
-    out.push_back(w.text);
-  return out;
-}
-
-pagegen::GeneratedPage make_page(const std::string &text, int32_t width,
-                                 int32_t height, int32_t resolution = 200) {
-  pagegen::PageSettings settings;
-  settings.page.text = text;
-  settings.page.width = width;
-  settings.page.height = height;
-  settings.page.resolution = resolution;
-  settings.page.margin = resolution / 4;
-  return pagegen::generate_page(settings);
 }
 
 class TesseractEngine : public ::testing::Test {
@@ -207,6 +188,134 @@ protected:
   int32_t handle_ = 0;
 };
 
+extern "C" int32_t endless_line(void *, int32_t, uint8_t *buffer) {
+  std::fill_n(buffer, 10, uint8_t{255});
+  return 0;
+}
+
+TEST_F(TesseractEngine, BlankPagesGiveEmptyListsAndUnreadablePagesFail) {
+  ASSERT_EQ(start(), 1);
+  const EngineApi &e = api();
+  platform::MemoryBlock block = platform::memory_block_alloc(4);
+
+  // No line source yet.
+  e.set_language(handle_, 1);
+  EXPECT_LT(e.zones(handle_), 0);
+  EXPECT_LT(e.ocr(handle_, block), 0);
+
+  // Taller or wider than the engine reads: refused, not cut.
+  e.set_value(handle_, 3, endless_line, nullptr, 10u, 100u, 0);
+  EXPECT_LT(e.zones(handle_), 0);
+  EXPECT_LT(e.ocr(handle_, block), 0);
+  GrayPage wide;
+  wide.width = 40000;
+  wide.height = 1;
+  wide.pixels.assign(40000, 255);
+  e.set_value(handle_, 3, feed_gray_line, &wide, 40000u, 1u, 0);
+  EXPECT_LT(e.zones(handle_), 0);
+
+  // A white page and a page without lines: no text, an empty list.
+  for (int32_t height : {300, 0}) {
+    GrayPage blank;
+    blank.width = 400;
+    blank.height = height;
+    blank.pixels.assign(400u * height, 255);
+    Reading reading = read(blank, 200);
+    EXPECT_EQ(reading.zones, 0);
+    EXPECT_EQ(reading.ocr, 0);
+    EXPECT_TRUE(reading.entries.empty());
+  }
+  EXPECT_TRUE(complaints.empty());
+  platform::memory_block_free(block);
+}
+
+TEST_F(TesseractEngine, StartRefusesUnusableDataOrSettings) {
+  std::string empty = temp_ / "empty";
+  make_directories(empty);
+  for (const std::string &lines :
+       {"tessdata \"" + temp_.path() + "/nowhere\"\n",
+        "tessdata \"" + empty + "\"\n", std::string("psm 0\n"),
+        std::string("psm x\n"), std::string("limits 5\n"),
+        std::string("colour blue\n")}) {
+    EXPECT_EQ(start(lines), 0) << lines;
+    api().upset(handle_);
+  }
+  EXPECT_EQ(start("psm 6\nlimits 100 100\n# a comment\n"), 1);
+}
+
+// The trained data of the build, where these tests copy models from.
+std::string system_models() {
+  std::string prefix;
+  if (platform::get_environment("TESSDATA_PREFIX", prefix) && !prefix.empty())
+    return prefix;
+  return LECTORIN_TESSDATA_DIR_DEFAULT;
+}
+
+// A directory in the temporary one holding a copy of the English model.
+void copy_english_model(const std::string &directory) {
+  namespace fs = std::filesystem;
+  fs::create_directories(directory);
+  fs::copy_file(fs::path(system_models()) / "eng.traineddata",
+                fs::path(directory) / "eng.traineddata");
+}
+
+TEST_F(TesseractEngine, RelativeModelDirectoriesStartFromTheDataDirectory) {
+  copy_english_model(temp_ / "models");
+  GrayPage blank;
+  blank.width = 400;
+  blank.height = 300;
+  blank.pixels.assign(400u * 300u, 255);
+  ASSERT_EQ(start("tessdata models\n"), 1);
+  // Tesseract loads its model from there for the first page.
+  EXPECT_EQ(read(blank, 200).zones, 0);
+  EXPECT_TRUE(complaints.empty());
+  api().upset(handle_);
+  EXPECT_EQ(start("tessdata elsewhere\n"), 0);
+  api().upset(handle_);
+#ifdef _WIN32
+  // A package keeps its models in "tessdata" beside its settings: found
+  // with no line naming them, unless TESSDATA_PREFIX names others.
+  copy_english_model(temp_ / "tessdata");
+  std::string prefix;
+  platform::get_environment("TESSDATA_PREFIX", prefix);
+  platform::set_environment("TESSDATA_PREFIX", "");
+  EXPECT_EQ(start(), 1);
+  EXPECT_EQ(read(blank, 200).zones, 0);
+  EXPECT_TRUE(complaints.empty());
+  platform::set_environment("TESSDATA_PREFIX", prefix);
+#endif
+}
+
+#ifdef LECTORIN_HAVE_PAGEGEN
+// Pages the page generator makes, and the scanned test pages as Leptonica
+// reads them: where the generator is built (Linux).
+
+GrayPage gray_page(const pagegen::Image &image) {
+  GrayPage page;
+  page.width = image.width;
+  page.height = image.height;
+  page.pixels = image.samples;
+  return page;
+}
+
+std::vector<std::string> truth_texts(const pagegen::GroundTruth &truth) {
+  std::vector<std::string> out;
+  for (const pagegen::Word &w : truth.words())
+    out.push_back(w.text);
+  return out;
+}
+
+pagegen::GeneratedPage make_page(const std::string &text, int32_t width,
+                                 int32_t height, int32_t resolution = 200) {
+  pagegen::PageSettings settings;
+  settings.page.text = text;
+  settings.page.width = width;
+  settings.page.height = height;
+  settings.page.resolution = resolution;
+  settings.page.margin = resolution / 4;
+  return pagegen::generate_page(settings);
+}
+
 const char *const two_paragraphs =
     "Every morning the archive opens its reading room at nine and\n"
     "visitors sign the ledger before they ask for their boxes.\n"
@@ -240,7 +349,8 @@ TEST_F(TesseractEngine, ReadsAGeneratedPageWithItsWordsAndBoxes) {
   std::size_t close = 0;
   int worst = 0;
   for (auto [e, r] : pairs) {
-    const pagegen::Box &a = reading.words[r].box, &b = expected[e].box;
+    const Box &a = reading.words[r].box;
+    const pagegen::Box &b = expected[e].box;
     int off = std::max({std::abs(a.x0 - b.x0), std::abs(a.y0 - b.y0),
                         std::abs(a.x1 - b.x1), std::abs(a.y1 - b.y1)});
     EXPECT_LE(off, 15) << expected[e].text;
@@ -293,13 +403,22 @@ TEST_F(TesseractEngine, CharactersAreReadableOnlyBetweenPrepAndFree) {
   EXPECT_EQ(r.x0 + r.y0 + r.x1 + r.y1, 0);
 }
 
+// The engine quiets Leptonica only while it calls Tesseract: a host that
+// shares the library (the Linux build's) keeps the level it chose.
+TEST_F(TesseractEngine, LeptonicasMessageLevelIsTheHostsAgainAfterEachCall) {
+  const l_int32 host_level = setMsgSeverity(L_SEVERITY_INFO);
+  ASSERT_EQ(start(), 1);
+  GrayPage page = gray_page(make_page("Archive", 500, 160).image);
+  EXPECT_EQ(read(page, 200).ocr, 0);
+  api().upset(handle_);
+  EXPECT_EQ(setMsgSeverity(host_level), L_SEVERITY_INFO);
+}
+
 // A trained-data directory holding only some of the installed models.
 std::string model_directory(const TempDirectory &temp,
                             const std::vector<std::string> &models) {
   namespace fs = std::filesystem;
-  std::string system = LECTORIN_TESSDATA_DIR_DEFAULT, prefix;
-  if (platform::get_environment("TESSDATA_PREFIX", prefix) && !prefix.empty())
-    system = prefix;
+  std::string system = system_models();
   std::string directory = temp / "tessdata";
   fs::create_directories(directory);
   for (const std::string &model : models)
@@ -419,61 +538,6 @@ TEST_F(TesseractEngine, BlocksWithoutTextAreSkipped) {
 }
 
 // A page that never ends: every request gets a white line.
-extern "C" int32_t endless_line(void *, int32_t, uint8_t *buffer) {
-  std::fill_n(buffer, 10, uint8_t{255});
-  return 0;
-}
-
-TEST_F(TesseractEngine, BlankPagesGiveEmptyListsAndUnreadablePagesFail) {
-  ASSERT_EQ(start(), 1);
-  const EngineApi &e = api();
-  platform::MemoryBlock block = platform::memory_block_alloc(4);
-
-  // No line source yet.
-  e.set_language(handle_, 1);
-  EXPECT_LT(e.zones(handle_), 0);
-  EXPECT_LT(e.ocr(handle_, block), 0);
-
-  // Taller or wider than the engine reads: refused, not cut.
-  e.set_value(handle_, 3, endless_line, nullptr, 10u, 100u, 0);
-  EXPECT_LT(e.zones(handle_), 0);
-  EXPECT_LT(e.ocr(handle_, block), 0);
-  GrayPage wide;
-  wide.width = 40000;
-  wide.height = 1;
-  wide.pixels.assign(40000, 255);
-  e.set_value(handle_, 3, feed_gray_line, &wide, 40000u, 1u, 0);
-  EXPECT_LT(e.zones(handle_), 0);
-
-  // A white page and a page without lines: no text, an empty list.
-  for (int32_t height : {300, 0}) {
-    GrayPage blank;
-    blank.width = 400;
-    blank.height = height;
-    blank.pixels.assign(400u * height, 255);
-    Reading reading = read(blank, 200);
-    EXPECT_EQ(reading.zones, 0);
-    EXPECT_EQ(reading.ocr, 0);
-    EXPECT_TRUE(reading.entries.empty());
-  }
-  EXPECT_TRUE(complaints.empty());
-  platform::memory_block_free(block);
-}
-
-TEST_F(TesseractEngine, StartRefusesUnusableDataOrSettings) {
-  std::string empty = temp_ / "empty";
-  make_directories(empty);
-  for (const std::string &lines :
-       {"tessdata \"" + temp_.path() + "/nowhere\"\n",
-        "tessdata \"" + empty + "\"\n", std::string("psm 0\n"),
-        std::string("psm x\n"), std::string("limits 5\n"),
-        std::string("colour blue\n")}) {
-    EXPECT_EQ(start(lines), 0) << lines;
-    api().upset(handle_);
-  }
-  EXPECT_EQ(start("psm 6\nlimits 100 100\n# a comment\n"), 1);
-}
-
 std::string testdata(const std::string &file) {
   return std::string(LECTORIN_TESTDATA_DIR) + "/" + file;
 }
@@ -533,5 +597,7 @@ TEST_F(ScannedPages, Eurotext) {
   // Spanish and Italian are read where their models are installed.
   read_scanned("eurotext", {1, 2, 3, 4, 5}, 0.8);
 }
+
+#endif // LECTORIN_HAVE_PAGEGEN
 
 } // namespace
