@@ -1,0 +1,240 @@
+//===- image_codecs_win32.cpp - Image files through WIC -------------------===//
+//
+// Every frame that is not black and white is converted to 32-bit BGRA, the
+// format every codec of the Imaging Component converts to, Wine's included
+// (Wine's converter turns black and white into nothing else, hence its own
+// path); gray frames are then taken from one channel.
+
+#include "image_codecs.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// After windows.h, whose types they use.
+#include <wincodec.h>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+// A COM interface pointer, released when it goes.
+template <class T> class Com {
+public:
+  Com() = default;
+  ~Com() {
+    if (p_)
+      p_->Release();
+  }
+  Com(const Com &) = delete;
+  Com &operator=(const Com &) = delete;
+  T **out() { return &p_; }
+  T *get() const { return p_; }
+  T *operator->() const { return p_; }
+
+private:
+  T *p_ = nullptr;
+};
+
+// COM on the calling thread while a file is decoded. A thread that has COM
+// in the other apartment mode already keeps it and its own counting.
+class ComScope {
+public:
+  ComScope() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComScope() {
+    if (SUCCEEDED(result_))
+      ::CoUninitialize();
+  }
+  ComScope(const ComScope &) = delete;
+  ComScope &operator=(const ComScope &) = delete;
+
+private:
+  HRESULT result_;
+};
+
+struct Decoder {
+  Com<IWICImagingFactory> factory;
+  Com<IWICStream> stream;
+  Com<IWICBitmapDecoder> decoder;
+};
+
+DecodeResult open_decoder(const std::vector<uint8_t> &file, Decoder &d) {
+  if (file.empty() || file.size() > MAXDWORD)
+    return DecodeResult::not_an_image;
+  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr,
+                                CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void **>(d.factory.out()))) ||
+      FAILED(d.factory->CreateStream(d.stream.out())) ||
+      FAILED(d.stream->InitializeFromMemory(const_cast<BYTE *>(file.data()),
+                                            static_cast<DWORD>(file.size()))))
+    return DecodeResult::damaged;
+  HRESULT result = d.factory->CreateDecoderFromStream(
+      d.stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, d.decoder.out());
+  if (result == WINCODEC_ERR_COMPONENTNOTFOUND)
+    return DecodeResult::not_an_image;
+  return SUCCEEDED(result) ? DecodeResult::ok : DecodeResult::damaged;
+}
+
+bool is_gray_format(const WICPixelFormatGUID &format) {
+  for (const GUID &gray :
+       {GUID_WICPixelFormat2bppGray, GUID_WICPixelFormat4bppGray,
+        GUID_WICPixelFormat8bppGray, GUID_WICPixelFormat16bppGray,
+        GUID_WICPixelFormat16bppGrayFixedPoint,
+        GUID_WICPixelFormat16bppGrayHalf, GUID_WICPixelFormat32bppGrayFloat,
+        GUID_WICPixelFormat32bppGrayFixedPoint})
+    if (::IsEqualGUID(format, gray))
+      return true;
+  return false;
+}
+
+bool is_indexed_format(const WICPixelFormatGUID &format) {
+  for (const GUID &indexed :
+       {GUID_WICPixelFormat1bppIndexed, GUID_WICPixelFormat2bppIndexed,
+        GUID_WICPixelFormat4bppIndexed, GUID_WICPixelFormat8bppIndexed})
+    if (::IsEqualGUID(format, indexed))
+      return true;
+  return false;
+}
+
+// The colours of a frame's palette; empty when it has none.
+std::vector<WICColor> palette_colours(const Decoder &d,
+                                      IWICBitmapFrameDecode *source) {
+  Com<IWICPalette> palette;
+  UINT count = 0;
+  if (FAILED(d.factory->CreatePalette(palette.out())) ||
+      FAILED(source->CopyPalette(palette.get())) ||
+      FAILED(palette->GetColorCount(&count)) || count == 0)
+    return {};
+  std::vector<WICColor> colours(count);
+  if (FAILED(palette->GetColors(count, colours.data(), &count)))
+    return {};
+  colours.resize(count);
+  return colours;
+}
+
+constexpr WICColor opaque_black = 0xFF000000;
+constexpr WICColor opaque_white = 0xFFFFFFFF;
+
+bool is_gray_colour(WICColor c) {
+  return (c & 0xFF) == ((c >> 8) & 0xFF) && (c & 0xFF) == ((c >> 16) & 0xFF);
+}
+
+// Copies the frame's own 1-bit rows; `black` is the bit value of black.
+bool copy_bilevel(IWICBitmapSource *source, uint32_t black, ImageFrame &frame) {
+  frame.format = FrameFormat::bilevel;
+  frame.row_step = (frame.width + 7) / 8;
+  frame.pixels.resize(std::size_t{frame.row_step} * frame.height);
+  if (FAILED(source->CopyPixels(nullptr, frame.row_step,
+                                static_cast<UINT>(frame.pixels.size()),
+                                frame.pixels.data())))
+    return false;
+  if (black == 0)
+    for (uint8_t &byte : frame.pixels)
+      byte = static_cast<uint8_t>(~byte);
+  return true;
+}
+
+// Any other frame through 32-bit BGRA: gray from one channel, or colour
+// laid over white by its alpha.
+bool copy_through_bgra(const Decoder &d, IWICBitmapSource *source, bool gray,
+                       ImageFrame &frame) {
+  Com<IWICFormatConverter> converter;
+  if (FAILED(d.factory->CreateFormatConverter(converter.out())) ||
+      FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppBGRA,
+                                   WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)))
+    return false;
+  const std::size_t stride = std::size_t{frame.width} * 4;
+  std::vector<uint8_t> bgra(stride * frame.height);
+  if (bgra.size() > MAXDWORD ||
+      FAILED(converter->CopyPixels(nullptr, static_cast<UINT>(stride),
+                                   static_cast<UINT>(bgra.size()),
+                                   bgra.data())))
+    return false;
+  frame.format = gray ? FrameFormat::gray : FrameFormat::rgb;
+  frame.row_step = gray ? frame.width : frame.width * 4;
+  frame.pixels.resize(std::size_t{frame.row_step} * frame.height);
+  uint8_t *out = frame.pixels.data();
+  for (std::size_t at = 0; at < bgra.size(); at += 4) {
+    const unsigned alpha = bgra[at + 3];
+    auto over_white = [alpha](unsigned value) {
+      return static_cast<uint8_t>((value * alpha + 255 * (255 - alpha) + 127) /
+                                  255);
+    };
+    if (gray) {
+      *out++ = over_white(bgra[at]);
+      continue;
+    }
+    *out++ = over_white(bgra[at + 2]);
+    *out++ = over_white(bgra[at + 1]);
+    *out++ = over_white(bgra[at]);
+    *out++ = 0;
+  }
+  return true;
+}
+
+} // namespace
+
+DecodeResult count_image_frames(const std::vector<uint8_t> &file, int &frames) {
+  ComScope com;
+  Decoder d;
+  DecodeResult opened = open_decoder(file, d);
+  if (opened != DecodeResult::ok)
+    return opened;
+  UINT count = 0;
+  if (FAILED(d.decoder->GetFrameCount(&count)) || count == 0)
+    return DecodeResult::damaged;
+  frames = static_cast<int>(std::min<UINT>(count, 0x7FFFFFFF));
+  return DecodeResult::ok;
+}
+
+DecodeResult decode_image_frame(const std::vector<uint8_t> &file, int index,
+                                ImageFrame &frame) {
+  ComScope com;
+  Decoder d;
+  DecodeResult opened = open_decoder(file, d);
+  if (opened != DecodeResult::ok)
+    return opened;
+  Com<IWICBitmapFrameDecode> source;
+  UINT width = 0, height = 0;
+  WICPixelFormatGUID format{};
+  if (index < 0 ||
+      FAILED(d.decoder->GetFrame(static_cast<UINT>(index), source.out())) ||
+      FAILED(source->GetSize(&width, &height)) || width == 0 || height == 0 ||
+      FAILED(source->GetPixelFormat(&format)))
+    return DecodeResult::damaged;
+  frame = ImageFrame();
+  frame.width = width;
+  frame.height = height;
+  if (FAILED(source->GetResolution(&frame.x_resolution, &frame.y_resolution)))
+    frame.x_resolution = frame.y_resolution = 0;
+
+  bool copied = false;
+  if (::IsEqualGUID(format, GUID_WICPixelFormatBlackWhite)) {
+    copied = copy_bilevel(source.get(), 0, frame); // 1 is white there
+  } else {
+    std::vector<WICColor> palette;
+    if (is_indexed_format(format))
+      palette = palette_colours(d, source.get());
+    // A two-colour palette of black and white is a bilevel page that a
+    // codec (BMP's) keeps as colour indexes.
+    bool black_and_white =
+        ::IsEqualGUID(format, GUID_WICPixelFormat1bppIndexed) &&
+        palette.size() == 2 &&
+        ((palette[0] == opaque_black && palette[1] == opaque_white) ||
+         (palette[0] == opaque_white && palette[1] == opaque_black));
+    if (black_and_white)
+      copied =
+          copy_bilevel(source.get(), palette[0] == opaque_black ? 0 : 1, frame);
+    else
+      copied = copy_through_bgra(
+          d, source.get(),
+          is_gray_format(format) ||
+              (!palette.empty() &&
+               std::all_of(palette.begin(), palette.end(), is_gray_colour)),
+          frame);
+  }
+  return copied ? DecodeResult::ok : DecodeResult::damaged;
+}
+
+} // namespace platform

@@ -1,0 +1,123 @@
+//===- page_source_windows.cpp - Page images read on Windows --------------===//
+//
+// The system's codecs (image_codecs.h) read PNG, TIFF, JPEG and BMP; PNM,
+// which they lack (Wine's and Windows's alike), is read by Leptonica's own
+// reader, the one Leptonica part that needs no image library. The file is
+// read whole first, opened by its UTF-16 name, so that any file name the
+// command line can give works whatever the code page.
+
+#include "page_source.h"
+
+#include "image_codecs.h"
+#include "page_forms.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace lectorin_ocr {
+
+namespace {
+
+std::vector<uint8_t> read_bytes(const std::string &file) {
+  std::ifstream in(std::filesystem::u8path(file), std::ios::binary);
+  if (!in)
+    throw std::runtime_error("cannot open the file");
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+  if (bytes.empty())
+    throw std::runtime_error("the file is empty");
+  return bytes;
+}
+
+bool is_pnm(const std::vector<uint8_t> &bytes) {
+  return bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] >= '1' &&
+         bytes[1] <= '7';
+}
+
+[[noreturn]] void refuse(platform::DecodeResult result) {
+  if (result == platform::DecodeResult::not_an_image)
+    throw std::runtime_error("not an image file this program reads "
+                             "(PNG, TIFF, PNM, JPEG or BMP)");
+  throw std::runtime_error("the image is damaged and cannot be decoded");
+}
+
+LoadedPage load_pnm(const std::vector<uint8_t> &bytes) {
+  PIX *pix = pixReadMemPnm(bytes.data(), bytes.size());
+  if (!pix)
+    refuse(platform::DecodeResult::damaged);
+  try {
+    LoadedPage page = page_from_pix(pix);
+    pixDestroy(&pix);
+    return page;
+  } catch (...) {
+    pixDestroy(&pix);
+    throw;
+  }
+}
+
+uint32_t dots_per_inch(double resolution) {
+  return resolution >= 1 && resolution < 1e6
+             ? static_cast<uint32_t>(std::lround(resolution))
+             : 0;
+}
+
+LoadedPage from_frame(platform::ImageFrame &frame) {
+  LoadedPage page;
+  page.width = frame.width;
+  page.height = frame.height;
+  page.x_resolution = dots_per_inch(frame.x_resolution);
+  page.y_resolution = dots_per_inch(frame.y_resolution);
+  if (frame.format == platform::FrameFormat::bilevel) {
+    page.form = PixelForm::bitonal;
+    std::vector<uint8_t> bits(page.width);
+    for (uint32_t y = 0; y < page.height; ++y) {
+      const uint8_t *row =
+          frame.pixels.data() + std::size_t{y} * frame.row_step;
+      for (uint32_t x = 0; x < page.width; ++x)
+        bits[x] = static_cast<uint8_t>((row[x / 8] >> (7 - x % 8)) & 1);
+      code_bitonal_row(bits, page.coded);
+    }
+    return page;
+  }
+  bool gray = frame.format == platform::FrameFormat::gray;
+  page.form = gray ? PixelForm::gray : PixelForm::rgb;
+  page.pixel_step = gray ? 1 : 4;
+  page.row_step = frame.row_step;
+  auto pixels = std::make_shared<std::vector<uint8_t>>(std::move(frame.pixels));
+  page.data = pixels->data();
+  page.size = pixels->size();
+  page.decoded = pixels;
+  return page;
+}
+
+} // namespace
+
+int count_pages(const std::string &file) {
+  std::vector<uint8_t> bytes = read_bytes(file);
+  if (is_pnm(bytes))
+    return 1;
+  int frames = 0;
+  platform::DecodeResult result = platform::count_image_frames(bytes, frames);
+  if (result != platform::DecodeResult::ok)
+    refuse(result);
+  return frames;
+}
+
+LoadedPage load_page(const std::string &file, int page) {
+  std::vector<uint8_t> bytes = read_bytes(file);
+  if (is_pnm(bytes))
+    return load_pnm(bytes);
+  platform::ImageFrame frame;
+  platform::DecodeResult result =
+      platform::decode_image_frame(bytes, page, frame);
+  if (result != platform::DecodeResult::ok)
+    refuse(result);
+  return from_frame(frame);
+}
+
+} // namespace lectorin_ocr
