@@ -99,6 +99,24 @@ start_wine() {
   wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
+# --- The whole road's pages and what the Linux build reads in them -----------
+# The Windows whole-road test (launcher_tests, WholeRoad) sends these pages
+# through the launcher and the editor and compares the words and boxes it
+# gets with the release Linux build's, made here first. Without the Linux
+# build the test skips and says so.
+prepare_whole_road() {
+  local road=build/whole-road linux=build/linux/bin
+  rm -rf "$road"
+  [ -x "$linux/lectorin-ocr" ] && [ -x "$linux/lectorin-pagegen" ] || return 0
+  mkdir -p "$road/pages"
+  cp ../shared/testdata/phototest.tif ../shared/testdata/eurotext.tif "$road/pages/" 2>/dev/null || return 0
+  log "the whole road's pages, read by the Linux build"
+  "$linux/lectorin-pagegen" --sample en --dpi 300 -o "$road/pages/generated.png" >/dev/null &&
+    "$linux/lectorin-ocr" -q -j 1 -o "$road/linux" "$road/pages/phototest.tif" \
+      "$road/pages/eurotext.tif" "$road/pages/generated.png" ||
+    { echo "test.sh: the Linux build could not read the whole road's pages" >&2; rm -rf "$road/linux"; return 1; }
+}
+
 # --- Build and test ----------------------------------------------------------
 mkdir -p build
 failed_steps=0
@@ -122,6 +140,9 @@ for preset in $presets; do
   fi
   rm -f "build/$preset.log"
   case " $test_presets " in *" $preset "*) ;; *) continue ;; esac
+  if [ "$preset" = win32 ] && ! prepare_whole_road; then
+    failed_steps=$((failed_steps + 1))
+  fi
   if [ "$preset" = win32 ] && ! start_wine; then
     echo "test.sh: could not create the Wine prefix" >&2
     failed_steps=$((failed_steps + 1)); continue

@@ -605,6 +605,92 @@ TEST_P(LongDirectory, KeepsWholeNamesAndStartsWhatCanStart) {
 INSTANTIATE_TEST_SUITE_P(Launcher, LongDirectory,
                          ::testing::Values(246u, 247u, 250u));
 
+//===-- The whole road ----------------------------------------------------===//
+//
+// Scanned pages go the whole way the scanner software sends them: the
+// launcher, started with their names, starts the editor (the test editor,
+// which reads them with the host program's code) and hands it the list; the
+// editor recognises every page through the plug-in and the engine's
+// Tesseract backend and writes its hidden text beside it. Words and their
+// boxes must be those the Linux build read from the same files (./test.sh
+// puts the pages and the Linux build's XML in LECTORIN_WHOLE_ROAD_DIR before
+// these tests run). Confidences are not part of the hidden text.
+
+// The WORD elements of a hidden-text document, each as its Coords and its
+// text as written.
+std::vector<std::string> words_and_boxes(const std::string &xml) {
+  static const std::string open = "<WORD ", close = "</WORD>";
+  std::vector<std::string> words;
+  for (std::size_t at = xml.find(open); at != std::string::npos;
+       at = xml.find(open, at)) {
+    std::size_t end = xml.find(close, at);
+    if (end == std::string::npos)
+      break;
+    words.push_back(xml.substr(at, end - at));
+    at = end + close.size();
+  }
+  return words;
+}
+
+// Waits for the started editor's record to end with its exit line; the
+// editor reads every page before it writes it.
+EditorRecord wait_for_editor(const std::string &record_file, DWORD limit_ms) {
+  DWORD start = ::GetTickCount();
+  EditorRecord record = parse_record(read_file(record_file));
+  while (record.exit.empty() && ::GetTickCount() - start < limit_ms) {
+    ::Sleep(200);
+    record = parse_record(read_file(record_file));
+  }
+  return record;
+}
+
+TEST(WholeRoad, ScannedPagesReadAsTheLinuxBuildReadsThem) {
+  const std::string road = LECTORIN_WHOLE_ROAD_DIR;
+  const char *const pages[] = {"phototest.tif", "eurotext.tif",
+                               "generated.png"};
+  for (const char *page : pages)
+    if (!fs::exists(road + "\\linux\\" + fs::path(page).stem().string() +
+                    ".xml"))
+      GTEST_SKIP() << "no Linux result for " << page << " in " << road
+                   << " (./test.sh makes them with the Linux build)";
+
+  LauncherDirectory directory("road");
+  directory.add_editor();
+  std::string files;
+  for (const char *page : pages) {
+    fs::copy_file(road + "\\pages\\" + page, directory.directory() + page);
+    files +=
+        (files.empty() ? "" : " ") + in_quotes(directory.directory() + page);
+  }
+  const std::string record_file = directory.root() + "record";
+  EditorSettings settings(record_file, folivane_class, 300000);
+  set_variable("LECTORIN_TEST_EDITOR_PLUGIN", LECTORIN_PLUGIN_DLL);
+  set_variable("IRISlib", LECTORIN_ENGINE_DIRECTORY);
+
+  ASSERT_EQ(run_launcher(directory.launcher(), files), 0u);
+  EditorRecord record = wait_for_editor(record_file, 300000);
+  set_variable("LECTORIN_TEST_EDITOR_PLUGIN", "");
+  set_variable("IRISlib", "");
+  std::string text = read_file(record_file);
+  ASSERT_EQ(record.messages.size(), 1u) << text;
+  EXPECT_EQ(record.exit, "messages") << text;
+
+  for (const char *page : pages) {
+    SCOPED_TRACE(page);
+    EXPECT_NE(text.find(std::string("recognised ") + directory.directory() +
+                        page + " 1\n"),
+              std::string::npos)
+        << text;
+    std::string stem = fs::path(page).stem().string();
+    std::vector<std::string> windows =
+        words_and_boxes(read_file(directory.directory() + stem + ".xml"));
+    std::vector<std::string> linux_words =
+        words_and_boxes(read_file(road + "\\linux\\" + stem + ".xml"));
+    EXPECT_GT(linux_words.size(), 20u);
+    EXPECT_EQ(windows, linux_words);
+  }
+}
+
 //===-- The program file --------------------------------------------------===//
 
 TEST(LauncherProgram, IsAWindowlessProgramWithIconAndManifest) {
