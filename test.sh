@@ -145,6 +145,12 @@ for preset in $presets; do
   fi
   if [ "$preset" = win32 ] && ! start_wine; then
     echo "test.sh: could not create the Wine prefix" >&2
+    # Wine's loader is a 32-bit program: some kernels are built or booted
+    # without 32-bit support, and then no Windows test can run at all.
+    if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+      echo "test.sh: this machine's kernel does not run 32-bit programs (dmesg: \"32-bit" \
+        "emulation disabled\"), which Wine needs: the Windows tests cannot run here" >&2
+    fi
     failed_steps=$((failed_steps + 1)); continue
   fi
   # Counts of an earlier run would add to this one's.

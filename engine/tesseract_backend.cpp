@@ -262,13 +262,17 @@ public:
     readable_ = false;
     if (!api_)
       return -1;
-    TesseractCall call;
-    if (!load_languages())
-      return -1;
+    {
+      TesseractCall call;
+      if (!load_languages())
+        return -1;
+    }
+    // The page comes through the caller's callback, outside the call scope.
     std::vector<uint8_t> pixels;
     uint32_t lines = 0;
     if (!read_page(pixels, lines))
       return -1;
+    TesseractCall call;
     api_->SetPageSegMode(
         static_cast<tesseract::PageSegMode>(settings_.page_mode));
     api_->SetVariable("tessedit_char_whitelist", whitelist_.c_str());
