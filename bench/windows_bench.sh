@@ -23,13 +23,16 @@ packages=(netpbm)
 . "$top/tools/install_packages.sh"
 install_missing_packages || { echo "windows_bench.sh: could not install netpbm" >&2; exit 2; }
 
-for preset in linux win32; do
+build() { # preset targets...
+  local preset=$1
+  shift
   printf '== building %s\n' "$preset" >&2
   { cmake --preset "$preset" -S "$top" >/dev/null &&
-    cmake --build "$top/build/$preset" -j2 --target engine_bench lectorin-pagegen >/dev/null 2>&1 ||
-    cmake --build "$top/build/$preset" -j2 --target engine_bench >/dev/null; } ||
+    cmake --build "$top/build/$preset" -j2 --target "$@" >/dev/null; } ||
     { echo "windows_bench.sh: building $preset failed" >&2; exit 2; }
-done
+}
+build linux engine_bench lectorin-pagegen
+build win32 engine_bench
 
 work=$top/build/windows-bench
 rm -rf "$work" && mkdir -p "$work"
