@@ -46,6 +46,7 @@ enum class DecodeResult {
   ok,
   not_an_image, ///< no codec of the system reads these bytes
   damaged,      ///< a codec claims them, but cannot decode them
+  too_large,    ///< the frame's pixels would take 2 GB or more
 };
 
 /// The number of frames (pages) in an image file's bytes, at least 1 when

@@ -203,6 +203,9 @@ DecodeResult decode_image_frame(const std::vector<uint8_t> &file, int index,
       FAILED(source->GetSize(&width, &height)) || width == 0 || height == 0 ||
       FAILED(source->GetPixelFormat(&format)))
     return DecodeResult::damaged;
+  // Four bytes a pixel on the way, in a 32-bit process.
+  if (uint64_t{width} * height * 4 > 0x7FFFFFFF)
+    return DecodeResult::too_large;
   frame = ImageFrame();
   frame.width = width;
   frame.height = height;

@@ -11,12 +11,14 @@
 #include "image_codecs.h"
 #include "page_forms.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace lectorin_ocr {
@@ -43,7 +45,35 @@ bool is_pnm(const std::vector<uint8_t> &bytes) {
   if (result == platform::DecodeResult::not_an_image)
     throw std::runtime_error("not an image file this program reads "
                              "(PNG, TIFF, PNM, JPEG or BMP)");
+  if (result == platform::DecodeResult::too_large)
+    throw std::runtime_error("the image is too large: its pixels take more "
+                             "than 2 GB");
   throw std::runtime_error("the image is damaged and cannot be decoded");
+}
+
+uint32_t be32(const std::vector<uint8_t> &bytes, std::size_t at) {
+  return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 |
+         uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+}
+
+// The codecs give a PNG without a pHYs chunk 96 dpi, a screen's resolution
+// that no scan has; the page goes on as one without a resolution, as on
+// Linux, rather than being enlarged as a 96 dpi scan. The chunk must come
+// before the image data.
+bool is_png_without_resolution(const std::vector<uint8_t> &bytes) {
+  static const uint8_t signature[] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+  if (bytes.size() < 8 || !std::equal(signature, signature + 8, bytes.begin()))
+    return false;
+  for (std::size_t at = 8; at + 8 <= bytes.size();) {
+    const uint32_t length = be32(bytes, at);
+    const std::string type(bytes.begin() + at + 4, bytes.begin() + at + 8);
+    if (type == "pHYs")
+      return false;
+    if (type == "IDAT" || length > bytes.size() - at - 8)
+      break;
+    at += std::size_t{length} + 12;
+  }
+  return true;
 }
 
 LoadedPage load_pnm(const std::vector<uint8_t> &bytes) {
@@ -117,6 +147,8 @@ LoadedPage load_page(const std::string &file, int page) {
       platform::decode_image_frame(bytes, page, frame);
   if (result != platform::DecodeResult::ok)
     refuse(result);
+  if (is_png_without_resolution(bytes))
+    frame.x_resolution = frame.y_resolution = 0;
   return from_frame(frame);
 }
 
