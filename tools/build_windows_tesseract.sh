@@ -1,30 +1,43 @@
 #!/usr/bin/env bash
-# Cross-builds Leptonica and Tesseract for 32-bit Windows, as static
-# libraries, from Debian's own source packages (leptonlib, tesseract) with the
-# project's mingw-w64 toolchain: the Windows engine's recognition library.
+# Cross-builds Leptonica and Tesseract for Windows, as static libraries, from
+# Debian's own source packages (leptonlib, tesseract) with one of the
+# project's mingw-w64 toolchains: the Windows engine's recognition library.
 #
-#   tools/build_windows_tesseract.sh [CACHE_DIR]
+#   tools/build_windows_tesseract.sh [TOOLCHAIN]
 #
-# CACHE_DIR (default build/windows-tesseract) keeps one install prefix per
-# key: the two source versions, the compiler and its runtime, the flags, the
+# TOOLCHAIN is the CMake toolchain file (default cmake/mingw32.cmake, the
+# 32-bit deliverables; cmake/mingw64.cmake for the 64-bit test build). The
+# cache, build/windows-tesseract/<target>/, keeps one install prefix per key:
+# the two source versions, the compiler and its runtime, the flags, the
 # toolchain file and this script. A second run with the same key reuses the
 # prefix at once; a changed key builds anew (about 2½ minutes on two free
-# cores) and drops the prefixes of other keys. Installs what it needs first,
-# Debian's source entries included. Prints the prefix on standard output and
-# talks on standard error; the build's own output goes to a log in the cache.
+# cores) and drops the target's prefixes of other keys. Installs what it
+# needs first, Debian's source entries included. Prints the prefix on
+# standard output and talks on standard error; the build's own output goes
+# to a log in the cache.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-cache=${1:-$top/build/windows-tesseract}
-toolchain=$top/cmake/mingw32.cmake
-compiler=i686-w64-mingw32-g++-posix
+toolchain=$(realpath "${1:-$top/cmake/mingw32.cmake}")
+target=$(sed -n 's/^set(LECTORIN_TOOL_PREFIX \(.*\))$/\1/p' "$toolchain")
+[ -n "$target" ] || {
+  echo "build_windows_tesseract.sh: $toolchain names no LECTORIN_TOOL_PREFIX" >&2
+  exit 1
+}
+compiler=$target-g++-posix
+architecture=${target%%-w64-*} # Debian's package names say x86-64
+architecture=${architecture//_/-}
+cache=$top/build/windows-tesseract/$target
+sources=$top/build/windows-tesseract/sources
 
-# The i686 default, x87 arithmetic, not the project's SSE2 one: built so,
+# 32-bit: the i686 default, x87 arithmetic, not the project's SSE2: built so,
 # Tesseract reads the scanned test pages word for word and box for box as
 # the x86-64 Linux build does, and SSE2 arithmetic changed a word (README,
 # "Windows"). Its SIMD kernels pick their own instruction sets at run time
 # either way. The stack is realigned where SSE code needs it, since the
-# editor calls in with only 4-byte alignment.
-flags="-O2 -mstackrealign"
+# editor calls in with only 4-byte alignment. 64-bit: SSE2 arithmetic, as on
+# Linux.
+flags="-O2"
+[ "$target" = i686-w64-mingw32 ] && flags="-O2 -mstackrealign"
 
 log() { printf '== %s\n' "$*" >&2; }
 fail() {
@@ -32,7 +45,7 @@ fail() {
   exit 1
 }
 
-packages=(dpkg-dev cmake make python3 g++-mingw-w64-i686-posix mingw-w64-i686-dev)
+packages=(dpkg-dev cmake make python3 "g++-mingw-w64-$architecture-posix" "mingw-w64-$architecture-dev")
 . "$top/tools/install_packages.sh"
 install_missing_packages || fail "could not install the build tools"
 enable_source_packages tesseract || fail "could not enable Debian's source packages"
@@ -50,7 +63,7 @@ key=$(
   {
     echo "leptonlib $leptonica_version tesseract $tesseract_version"
     "$compiler" --version | head -1
-    dpkg-query -W -f='${Version}\n' mingw-w64-i686-dev
+    dpkg-query -W -f='${Version}\n' "mingw-w64-$architecture-dev"
     echo "$flags"
     cat "$toolchain" "$0"
   } | sha256sum | cut -c1-16
@@ -67,17 +80,17 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
-log "cross-building Leptonica $leptonica_version and Tesseract $tesseract_version for 32-bit Windows ($work)"
+log "cross-building Leptonica $leptonica_version and Tesseract $tesseract_version for $target ($work)"
 for old in "$cache"/*/; do
-  [ "${old%/}" = "$work" ] || [ "${old%/}" = "$cache/sources" ] || rm -rf "${old%/}"
+  [ "${old%/}" = "$work" ] || rm -rf "${old%/}"
 done
 rm -rf "$work"
-mkdir -p "$work" "$cache/sources"
+mkdir -p "$work" "$sources"
 build_log=$work/build.log
 
 # apt-get source unpacks each package with Debian's patches applied.
 fetch_source() { # package version
-  local dir=$cache/sources/$1_$2
+  local dir=$sources/$1_$2
   if [ ! -f "$dir/.complete" ]; then
     rm -rf "$dir" && mkdir -p "$dir"
     (cd "$dir" && apt-get source -qq "$1=$2") >>"$build_log" 2>&1 ||
@@ -120,7 +133,7 @@ build leptonica "$leptonica_source" -DBUILD_PROG=OFF \
 # mended below. -march=native would be the build machine's processor, even
 # when cross compiling.
 mkdir -p "$work/links"
-ln -sf "/usr/i686-w64-mingw32/lib/libws2_32.a" "$work/links/libWs2_32.a"
+ln -sf "/usr/$target/lib/libws2_32.a" "$work/links/libWs2_32.a"
 build tesseract "$tesseract_source" -DBUILD_TRAINING_TOOLS=OFF -DBUILD_TESTS=OFF \
   -DDISABLE_ARCHIVE=ON -DDISABLE_CURL=ON -DOPENMP_BUILD=OFF -DGRAPHICS_DISABLED=ON \
   -DENABLE_LTO=OFF -DCOMPILER_SUPPORTS_MARCH_NATIVE=OFF -DINSTALL_CONFIGS=OFF \
