@@ -10,7 +10,9 @@
 # times (default 5) after a first reading that loads the models; the medians
 # are printed with their ratio (Windows / Linux). Builds the release
 # configurations `linux` and `win32` (their engine_bench) first, and installs
-# netpbm for turning the pages into gray PGM files.
+# netpbm for turning the pages into gray PGM files. Where the kernel runs no
+# 32-bit program, the 64-bit Windows build (`win64`, 64-bit Wine) stands in
+# for the 32-bit one, and the output says so.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
@@ -31,8 +33,13 @@ build() { # preset targets...
     cmake --build "$top/build/$preset" -j2 --target "$@" >/dev/null; } ||
     { echo "windows_bench.sh: building $preset failed" >&2; exit 2; }
 }
+windows=win32 wine=wine arch=win32
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  windows=win64 wine=/usr/lib/wine/wine64 arch=win64
+  echo "== this machine runs no 32-bit program: the 64-bit Windows build stands in" >&2
+fi
 build linux engine_bench lectorin-pagegen
-build win32 engine_bench
+build "$windows" engine_bench
 
 work=$top/build/windows-bench
 rm -rf "$work" && mkdir -p "$work"
@@ -46,22 +53,24 @@ done
   pngtopnm "$work/generated.png" | ppmtopgm >"$work/generated.pgm"
 pages=("$work"/*.pgm)
 
-export WINEARCH=win32 WINEPREFIX="$top/build/wineprefix" WINEDEBUG=-all
+export WINEARCH=$arch WINEPREFIX="$top/build/bench-wineprefix-$arch" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe=d"
 unset DISPLAY
-[ -d "$WINEPREFIX" ] || wine wineboot -i >/dev/null 2>&1
+[ -d "$WINEPREFIX" ] || "$wine" wineboot -i >/dev/null 2>&1
 wineserver -p >/dev/null 2>&1 </dev/null
 
 printf '== load while measuring: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)" >&2
 "$top/build/linux/bin/engine_bench" --runs "$runs" --words "$work/linux.words" "${pages[@]}" >"$work/linux.txt" ||
   { echo "windows_bench.sh: the Linux engine failed" >&2; exit 1; }
+# Wine's Z: drive is the Unix root.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 windows_pages=()
-for page in "${pages[@]}"; do windows_pages+=("$(winepath -w "$page")"); done
-wine "$top/build/win32/bin/engine_bench.exe" --runs "$runs" --words "$(winepath -w "$work/windows.words")" \
+for page in "${pages[@]}"; do windows_pages+=("$(windows_path "$page")"); done
+"$wine" "$top/build/$windows/bin/engine_bench.exe" --runs "$runs" --words "$(windows_path "$work/windows.words")" \
   "${windows_pages[@]}" | tr -d '\r' >"$work/windows.txt" ||
   { echo "windows_bench.sh: the Windows engine failed" >&2; exit 1; }
 
-printf '%-16s %12s %12s %8s\n' page "Linux ms" "Windows ms" ratio
+printf '%-16s %12s %12s %8s\n' page "Linux ms" "$windows ms" ratio
 join <(awk '{print $1, $2}' "$work/linux.txt" | sort) <(awk '{print $1, $2}' "$work/windows.txt" | sort) |
   awk '{printf "%-16s %12.1f %12.1f %7.2fx\n", $1, $2, $3, $3 / $2}'
 tr -d '\r' <"$work/windows.words" >"$work/windows.words.unix"

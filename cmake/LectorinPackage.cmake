@@ -14,6 +14,12 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/windows_package/README.txt DESTINATION .
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME lectorin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME lectorin-${PROJECT_VERSION}-win32)
+# The 64-bit build (the test build of machines without 32-bit support) makes
+# its own, named so.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(CPACK_PACKAGE_FILE_NAME lectorin-${PROJECT_VERSION}-win64)
+else()
+  set(CPACK_PACKAGE_FILE_NAME lectorin-${PROJECT_VERSION}-win32)
+endif()
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)
