@@ -77,6 +77,9 @@ bool is_png_without_resolution(const std::vector<uint8_t> &bytes) {
 }
 
 LoadedPage load_pnm(const std::vector<uint8_t> &bytes) {
+  // Leptonica's own complaints would repeat ours in words of its own (the
+  // Linux reader quiets it likewise); this program is its only user.
+  setMsgSeverity(L_SEVERITY_NONE);
   PIX *pix = pixReadMemPnm(bytes.data(), bytes.size());
   if (!pix)
     refuse(platform::DecodeResult::damaged);
