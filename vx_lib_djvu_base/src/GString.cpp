@@ -892,7 +892,7 @@ using EntityTable = GPEnabledWrapper<EntityMap>;
 EntityTable *builtin_table;
 
 // Makes and registers the table; raises "Failed" when it cannot.
-bool make_builtin_table() {
+void make_builtin_table() {
   try {
     static const char *const entities[][2] = {
         {"lt", "<"}, {"gt", ">"}, {"amp", "&"}, {"apos", "'"}, {"quot", "\""}};
@@ -905,13 +905,12 @@ bool make_builtin_table() {
   }
   if (!builtin_table)
     G_THROW("Failed");
-  return true;
 }
 
 const EntityMap &builtin_entities() {
   // Made once, by the first caller, while threads that arrive meanwhile
   // wait; a failed attempt is tried again by the next call.
-  static const bool made = make_builtin_table();
+  static const bool made = (make_builtin_table(), true);
   (void)made;
   // Null again once the registry has released the table at exit.
   if (!builtin_table)

@@ -251,10 +251,10 @@ void vx_XMLTags::parse(XMLByteStream &stream) {
     return false;
   };
 
-  // The innermost open element's text since its last start or end tag,
-  // handed over before the next one (so never while no element is open). Joined
-  // piece by piece as strings, a long text broken by comments would be copied
-  // whole again for every piece.
+  // The innermost open element's text since its last start or end tag, handed
+  // over before the next one, so only while an element is open. Joined piece
+  // by piece as strings instead, a long text broken by comments would be
+  // copied whole again for every piece.
   std::string pending_text;
   auto hand_over_text = [&] {
     if (pending_text.empty())
