@@ -173,6 +173,13 @@ TEST(UnicodeByteStream, RawOperationsPassThrough) {
   EXPECT_EQ(bytes_of(in.read_until(0, '>', true)), "\xC3\xA9<b>");
   EXPECT_EQ(in.write("!", 1), 1);
   EXPECT_EQ(source->size(), 9);
+
+  // A tail cut at a chunk boundary belongs to where it was read: after a
+  // seek it would turn the first bytes there into another character.
+  UnicodeByteStream cut(memory_stream("ab\xC3\xA9>"), TextEncoding::utf8, 3);
+  EXPECT_EQ(bytes_of(cut.read_until(0, 'b', true)), "ab");
+  EXPECT_EQ(cut.seek(0), 0);
+  EXPECT_EQ(read_all(cut), "ab\xC3\xA9>");
 }
 
 } // namespace
