@@ -67,6 +67,7 @@ TEST(GStaticRegistryDeathTest, ThreadsRegisteringAtOnceLoseNothing) {
             GStaticRegistry::add(variable, new Released);
         };
         std::vector<std::thread> running;
+        running.reserve(threads);
         for (int t = 0; t < threads; ++t)
           running.emplace_back(register_all, t);
         for (std::thread &thread : running)

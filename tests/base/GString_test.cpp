@@ -247,6 +247,7 @@ TEST(GStringXmlDeathTest, FirstNamedEntitiesOnManyThreadsAtOnce) {
         std::atomic<int> ready{0};
         std::atomic<int> wrong{0};
         std::vector<std::thread> threads;
+        threads.reserve(count);
         for (int t = 0; t < count; ++t) {
           threads.emplace_back([&] {
             ++ready;
