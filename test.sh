@@ -45,6 +45,9 @@ packages=(
   g++-mingw-w64-i686-posix wine wine32:i386 locales
   libtesseract-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
   libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core libxml2-dev
+  # Readers of lectorin-ocr's hOCR and ALTO: OCRmyPDF's hOCR transformer,
+  # pdftotext and xmllint's schema check.
+  ocrmypdf poppler-utils libxml2-utils
 )
 case $mode in
   coverage) packages+=(gcovr) ;;

@@ -145,9 +145,10 @@ public:
       progress.message(messages);
     texts_[static_cast<std::size_t>(index)] = has_text(status) ? text : "";
     recognised_[static_cast<std::size_t>(index)] = has_text(status);
-    if (job.output.empty())
+    // A file that could not be read has no document to go to.
+    if (settings_.output_directory.empty())
       print_ready_pages(progress);
-    else
+    else if (!job.output.empty())
       write_document_when_complete(static_cast<std::size_t>(index), progress);
     progress.page_done();
   }

@@ -24,10 +24,11 @@ std::string with_separator(const std::string &directory) {
 // The same file whatever the spelling ("./a.png", "a.png"), as far as the
 // file system tells; files that do not exist yet compare by their path.
 std::string same_file_key(const std::string &path) {
-  std::error_code ignored;
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
   std::filesystem::path canonical =
-      std::filesystem::weakly_canonical(path, ignored);
-  return canonical.empty() ? path : canonical.string();
+      error ? absolute : std::filesystem::weakly_canonical(absolute, error);
+  return error || canonical.empty() ? path : canonical.string();
 }
 
 } // namespace
