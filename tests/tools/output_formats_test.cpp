@@ -215,18 +215,6 @@ TEST(OutputFormat, TextThatXmlCannotHoldIsReplaced) {
   }
 }
 
-TEST(OutputFormat, NamesAndFiles) {
-  Format format = Format::xml;
-  EXPECT_TRUE(find_format("alto", format));
-  EXPECT_EQ(format, Format::alto);
-  EXPECT_FALSE(find_format("HOCR", format));
-  EXPECT_EQ(std::string(file_extension(Format::alto)), ".alto.xml");
-  EXPECT_EQ(std::string(file_extension(Format::hocr)), ".hocr");
-  EXPECT_TRUE(file_per_page(Format::xml));
-  EXPECT_FALSE(file_per_page(Format::txt));
-  EXPECT_EQ(document_head(Format::xml, document_info()), "");
-}
-
 std::string main_language_of(const char *option_text) {
   OcrOptions options;
   EXPECT_TRUE(parse_options(options, option_text)) << option_text;

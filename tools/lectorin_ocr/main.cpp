@@ -204,20 +204,19 @@ private:
       }
       if (!result.error.empty())
         warnings.push_back(explain(result.error));
-      if (settings_.format == Format::xml && job.overlay.empty()) {
-        text = result.xml;
-      } else {
-        PageText words = read_page_text(result.xml);
-        text = settings_.format == Format::xml
-                   ? result.xml
-                   : format_page(settings_.format, words,
-                                 describe_page(job, page), document_);
-        std::string error;
-        if (!job.overlay.empty() &&
-            !write_overlay(job, words, page.x_resolution, error)) {
-          messages = label + error;
-          status = page_overlay_failed;
-        }
+      // The words are read back only when something needs them.
+      PageText words;
+      if (settings_.format != Format::xml || !job.overlay.empty())
+        words = read_page_text(result.xml);
+      text = settings_.format == Format::xml
+                 ? result.xml
+                 : format_page(settings_.format, words,
+                               describe_page(job, page), document_);
+      std::string error;
+      if (!job.overlay.empty() &&
+          !write_overlay(job, words, page.x_resolution, error)) {
+        messages = label + error;
+        status = page_overlay_failed;
       }
     } catch (const std::exception &e) {
       messages = label + e.what();
