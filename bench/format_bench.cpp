@@ -63,13 +63,13 @@ int main(int argc, char **argv) {
     std::ostringstream text;
     text << in.rdbuf();
     if (!in) {
-      std::fprintf(stderr, "format_bench: cannot read %s\n", argv[i]);
+      (void)std::fprintf(stderr, "format_bench: cannot read %s\n", argv[i]);
       return 2;
     }
     pages().push_back(text.str());
   }
   if (pages().empty()) {
-    std::fprintf(stderr, "usage: format_bench HIDDEN-TEXT.xml...\n");
+    (void)std::fprintf(stderr, "usage: format_bench HIDDEN-TEXT.xml...\n");
     return 2;
   }
   RatioReporter reporter;

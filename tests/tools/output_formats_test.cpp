@@ -75,8 +75,9 @@ TEST(PageText, WordsLinesAndRegionsComeBackWithTheirBoxes) {
 TEST(PageText, MalformedHiddenTextIsRefused) {
   for (const char *coords : {"1,2,3", "1,2,3,4,5", "1,,3,4", "a,2,3,4",
                              "1,2,3,-4", "1,2,3,99999999999"}) {
-    std::string xml = head + "<REGION><PARAGRAPH><LINE><WORD Coords=\"" +
-                      coords + "\">x</WORD></LINE></PARAGRAPH></REGION>" + tail;
+    std::string xml = head + "<REGION><PARAGRAPH><LINE><WORD Coords=\"";
+    xml += coords;
+    xml += "\">x</WORD></LINE></PARAGRAPH></REGION>" + tail;
     EXPECT_THROW(read_page_text(xml), std::runtime_error) << coords;
   }
   EXPECT_THROW(read_page_text("<html><body/></html>"), std::runtime_error);

@@ -274,11 +274,10 @@ private:
   // pages before it. In xml each page is a line of its own.
   void print_ready_pages(Progress &progress) {
     while (next_page_ < jobs_.size() && texts_[next_page_]) {
-      std::string text = *texts_[next_page_];
+      std::string text = next_page_ > 0 ? page_separator(settings_.format) : "";
+      text += *texts_[next_page_];
       if (settings_.format == Format::xml)
         text += '\n';
-      else if (next_page_ > 0)
-        text = page_separator(settings_.format) + text;
       print(text, progress);
       if (output_broken_)
         ++failed_;

@@ -86,9 +86,9 @@ bool read_word(const vx_XMLTags &tag, TextWord &word) {
   return !word.text.empty();
 }
 
-// Appends item to items and widens box by it, when the item holds text.
+// Appends item to items and widens box by it.
 template <typename Item>
-void keep(std::vector<Item> &items, Item &&item, TextBox &box) {
+void keep(std::vector<Item> &items, Item item, TextBox &box) {
   if (items.empty())
     box = item.box;
   else
