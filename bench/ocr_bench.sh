@@ -185,10 +185,11 @@ for key in ("xml", "hocr"):
 print("    hocr costs %+.1f %% of the wall clock, %+.1f %% of the processor time (goal at most 2 %%)"
       % (100 * (p2["hocr"][0] / p2["xml"][0] - 1), 100 * (p2["hocr"][1] / p2["xml"][1] - 1)))
 xml_files = [os.path.join(work, "xml", stem(p) + ".xml") for p in pages]
-bench = subprocess.run([os.path.join(bin_dir, "format_bench"), "--benchmark_color=false"] + xml_files,
+bench = subprocess.run([os.path.join(bin_dir, "format_bench")] + xml_files,
                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
 recognition = p2["xml"][1] / len(pages)
-for line in bench.stdout.splitlines():
+# The benchmark programs colour their tables whatever the terminal.
+for line in re.sub(r"\x1b\[[0-9;]*m", "", bench.stdout).splitlines():
     m = re.match(r"(\S+): ([0-9.]+) ms", line)
     if m and m.group(1) != "copy_hidden_text":
         print("    conversion alone, %-12s %.3f ms per page = %.3f %% of a page's "
@@ -202,4 +203,4 @@ status=$?
 printf '== P3: plugin_bench\n' >&2
 echo
 echo "P3  ocr_recognize with the scripted engine, 2550 x 3300 RGB page:"
-"$bin/plugin_bench" --benchmark_color=false 2>/dev/null | sed 's/^/    /'
+"$bin/plugin_bench" 2>/dev/null | sed -e 's/\x1b\[[0-9;]*m//g' -e 's/^/    /'

@@ -29,9 +29,9 @@ std::string quoted(const std::string &text) {
 }
 
 // Opens an element: <name class="..." id="..." title="...">
-void open(std::string &out, const char *indent, const char *name,
-          const char *hocr_class, const std::string &id,
-          const std::string &title, const std::string &language = "") {
+void open_element(std::string &out, const char *indent, const char *name,
+                  const char *hocr_class, const std::string &id,
+                  const std::string &title, const std::string &language = "") {
   out += indent;
   out += '<';
   out += name;
@@ -51,12 +51,13 @@ void open(std::string &out, const char *indent, const char *name,
 }
 
 void write_word(std::string &out, const TextWord &word, const std::string &id) {
-  open(out, "      ", "span", "ocrx_word", id, "bbox " + corners(word.box));
+  open_element(out, "      ", "span", "ocrx_word", id,
+               "bbox " + corners(word.box));
   if (word.characters.empty())
     append_markup_text(out, word.text);
   for (const TextCharacter &character : word.characters) {
-    open(out, "", "span", "ocrx_cinfo", "",
-         "x_bboxes " + corners(character.box));
+    open_element(out, "", "span", "ocrx_cinfo", "",
+                 "x_bboxes " + corners(character.box));
     append_markup_text(out, character.text);
     out += "</span>";
   }
@@ -108,23 +109,23 @@ std::string hocr_page(const PageText &text, const PageInfo &page,
     title += "; scan_res " + std::to_string(page.x_resolution) + " " +
              std::to_string(page.y_resolution);
   std::string out;
-  open(out, "  ", "div", "ocr_page", "page_" + number, title);
+  open_element(out, "  ", "div", "ocr_page", "page_" + number, title);
   out += '\n';
   int blocks = 0, paragraphs = 0, lines = 0, words = 0;
   for (const TextRegion &region : text.regions) {
-    open(out, "   ", "div", "ocr_carea",
-         "block_" + number + "_" + std::to_string(++blocks),
-         "bbox " + corners(region.box));
+    open_element(out, "   ", "div", "ocr_carea",
+                 "block_" + number + "_" + std::to_string(++blocks),
+                 "bbox " + corners(region.box));
     out += '\n';
     for (const TextParagraph &paragraph : region.paragraphs) {
-      open(out, "    ", "p", "ocr_par",
-           "par_" + number + "_" + std::to_string(++paragraphs),
-           "bbox " + corners(paragraph.box), document.language);
+      open_element(out, "    ", "p", "ocr_par",
+                   "par_" + number + "_" + std::to_string(++paragraphs),
+                   "bbox " + corners(paragraph.box), document.language);
       out += '\n';
       for (const TextLine &line : paragraph.lines) {
-        open(out, "     ", "span", "ocr_line",
-             "line_" + number + "_" + std::to_string(++lines),
-             "bbox " + corners(line.box));
+        open_element(out, "     ", "span", "ocr_line",
+                     "line_" + number + "_" + std::to_string(++lines),
+                     "bbox " + corners(line.box));
         out += '\n';
         for (const TextWord &word : line.words)
           write_word(out, word,
