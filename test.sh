@@ -49,6 +49,9 @@ packages=(
   g++-mingw-w64-x86-64-posix wine64
   libtesseract-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
   libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core libxml2-dev
+  # Readers of lectorin-ocr's hOCR and ALTO: OCRmyPDF's hOCR transformer,
+  # pdftotext and xmllint's schema check.
+  ocrmypdf poppler-utils libxml2-utils
 )
 case $mode in
   coverage) packages+=(gcovr) ;;

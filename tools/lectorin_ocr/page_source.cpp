@@ -8,18 +8,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <stdexcept>
 
 namespace lectorin_ocr {
 
-namespace {
+void PixDeleter::operator()(Pix *pix) const { pixDestroy(&pix); }
 
-struct PixDeleter {
-  void operator()(PIX *pix) const { pixDestroy(&pix); }
-};
-using PixPtr = std::unique_ptr<PIX, PixDeleter>;
+namespace {
 
 struct FileCloser {
   void operator()(std::FILE *file) const { (void)std::fclose(file); }
@@ -41,6 +39,10 @@ enum class Kind { tiff, other };
 // that is no image at all needs only the signature, which survives most
 // damage; Leptonica's own guess fails for both alike.
 Kind file_kind(const std::string &file) {
+  // Some systems open a directory for reading and only fail the read.
+  std::error_code ignored;
+  if (std::filesystem::is_directory(file, ignored))
+    throw std::runtime_error("is a directory, not an image file");
   FilePtr in(std::fopen(file.c_str(), "rb"));
   if (!in)
     throw std::runtime_error("cannot open the file");
@@ -101,8 +103,7 @@ void to_memory_order(PIX *pix) {
     throw std::runtime_error("cannot reorder the image's bytes");
 }
 
-LoadedPage from_pix(PIX *source) {
-  PixPtr pix = normalise(source);
+LoadedPage from_pix(PixPtr pix) {
   l_int32 depth = pixGetDepth(pix.get());
   LoadedPage page;
   page.width = static_cast<uint32_t>(pixGetWidth(pix.get()));
@@ -182,6 +183,10 @@ int count_pages(const std::string &file) {
 }
 
 LoadedPage load_page(const std::string &file, int page) {
+  return from_pix(read_page_pix(file, page));
+}
+
+PixPtr read_page_pix(const std::string &file, int page) {
   quiet_leptonica();
   bool tiff = file_kind(file) == Kind::tiff;
   PixPtr pix(tiff ? pixReadTiff(file.c_str(), page) : pixRead(file.c_str()));
@@ -192,7 +197,7 @@ LoadedPage load_page(const std::string &file, int page) {
                                     "decoded");
   if (pixGetWidth(pix.get()) <= 0 || pixGetHeight(pix.get()) <= 0)
     throw std::runtime_error("the image has no pixels");
-  return from_pix(pix.get());
+  return normalise(pix.get());
 }
 
 } // namespace lectorin_ocr
