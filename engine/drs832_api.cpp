@@ -170,8 +170,6 @@ int32_t drs7_init(drs_plain_callback first, const char *data_directory,
       pointer_word(reinterpret_cast<const void *>(errors)) + " " +
       std::to_string(reserved));
   EngineSession &kept = state().sessions[handle];
-  if (state().current == &kept)
-    state().current = nullptr;
   kept = std::move(started);
   state().current = &kept;
   return handle;
