@@ -22,10 +22,7 @@ const KnownComplaint known_complaints[] = {
     {0x1A00, 505, "IRIS.userdict"},
 };
 
-} // namespace
-
-namespace {
-
+// Set when the callback could not record a complaint.
 bool complaint_lost = false;
 
 } // namespace
