@@ -302,14 +302,6 @@ TEST(FreshProcessNeverBound, InterfacesWithoutAnEngineCloseWithoutIt) {
   ocr = call_init_ocr();
   ASSERT_STREQ(ocr->error, "IRIS.noLibs");
   ocr->close(ocr);
-
-  // The first engine that starts hears of nothing before its own session.
-  std::string log = temp / "calls.log";
-  install_engine(named, log_script(log));
-  ocr = call_init_ocr();
-  EXPECT_EQ(ocr->error, nullptr);
-  ocr->close(ocr);
-  EXPECT_EQ(read_file(log).rfind("drs7_init ", 0), 0u) << read_file(log);
   set_engine_variable("");
 }
 
