@@ -44,9 +44,10 @@ constexpr const char *engine_data_subdirectory = "DRS/";
 constexpr const char *engine_data_file = "eng.ytr";
 /// The environment variable that names the engine directory.
 constexpr const char *engine_directory_variable = "IRISlib";
-/// The search path the engine library is loaded from. On Windows it is the
-/// system's own; elsewhere the dynamic loader ignores run-time changes to its
-/// variables, so "path" is the plug-in's own list, read by load_library().
+/// The search path that the plug-in extends by the engine directory. On
+/// Windows it is the system's own, where the engine's own libraries are
+/// looked for; elsewhere the dynamic loader ignores run-time changes to its
+/// variables, and "path" is a list of the plug-in's own that callers read.
 constexpr const char *search_path_variable = "path";
 constexpr char search_path_list_separator = ';';
 
@@ -72,9 +73,10 @@ bool set_environment(const char *name, const std::string &value);
 using LibraryHandle = void *;
 
 /// Loads a shared library. A name with a directory part is loaded from that
-/// file; a bare file name is looked up along the search path (on Windows the
-/// system's rules, which include "path"; elsewhere the directories of the
-/// "path" list, in order). Null on failure, with a one-line reason in error.
+/// very file (a relative one from the current directory), and on Windows the
+/// libraries it needs are looked for in its directory first; a bare file
+/// name is looked up by the system's rules. Null on failure, with a one-line
+/// reason in error.
 LibraryHandle load_library(const std::string &file, std::string &error);
 
 /// Resolves an exported function. Where the platform exports some functions by
@@ -102,6 +104,8 @@ MemoryBlock memory_block_realloc(MemoryBlock block, std::size_t bytes);
 void *memory_block_lock(MemoryBlock block);
 void memory_block_unlock(MemoryBlock block);
 std::size_t memory_block_size(MemoryBlock block);
+/// True while some lock of the block has not been undone.
+bool memory_block_is_locked(MemoryBlock block);
 void memory_block_free(MemoryBlock block);
 
 //===-- Threads -----------------------------------------------------------===//

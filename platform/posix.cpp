@@ -65,53 +65,12 @@ bool set_environment(const char *name, const std::string &value) {
 
 //===-- Shared libraries --------------------------------------------------===//
 
-namespace {
-
-bool has_directory_part(const std::string &file) {
-  return file.find('/') != std::string::npos;
-}
-
-bool is_readable_file(const std::string &file) {
-  return ::access(file.c_str(), R_OK) == 0;
-}
-
-// The dynamic loader reads LD_LIBRARY_PATH once at start-up, so a bare name is
-// looked up here, along the plug-in's own "path" list.
-bool find_on_search_path(const std::string &name, std::string &found) {
-  std::string list;
-  if (!get_environment(search_path_variable, list))
-    return false;
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t end = list.find(search_path_list_separator, start);
-    if (end == std::string::npos)
-      end = list.size();
-    std::string directory = list.substr(start, end - start);
-    if (!directory.empty()) {
-      if (directory.back() != path_separator)
-        directory += path_separator;
-      if (is_readable_file(directory + name)) {
-        found = directory + name;
-        return true;
-      }
-    }
-    start = end + 1;
-  }
-  return false;
-}
-
-} // namespace
-
 LibraryHandle load_library(const std::string &file, std::string &error) {
-  std::string path = file;
-  if (!has_directory_part(file) && !find_on_search_path(file, path)) {
-    error = file + ": not found on the search path";
-    return nullptr;
-  }
-  void *handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // A name with a slash is that very file to the dynamic loader.
+  void *handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char *reason = ::dlerror();
-    error = reason ? reason : path + ": cannot be loaded";
+    error = reason ? reason : file + ": cannot be loaded";
   }
   return handle;
 }
@@ -201,6 +160,11 @@ void memory_block_unlock(MemoryBlock block) {
 std::size_t memory_block_size(MemoryBlock block) {
   BlockRecord *record = as_record(block);
   return record ? record->size : 0;
+}
+
+bool memory_block_is_locked(MemoryBlock block) {
+  BlockRecord *record = as_record(block);
+  return record && record->locks > 0;
 }
 
 void memory_block_free(MemoryBlock block) {

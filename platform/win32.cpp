@@ -62,8 +62,30 @@ bool set_environment(const char *name, const std::string &value) {
 
 //===-- Shared libraries --------------------------------------------------===//
 
+namespace {
+
+bool has_directory_part(const std::string &file) {
+  return file.find_first_of("\\/:") != std::string::npos;
+}
+
+// The altered search order takes the libraries a library needs from its own
+// directory, and holds only for a full name.
+HMODULE load_file(const std::string &file) {
+  DWORD size = ::GetFullPathNameA(file.c_str(), 0, nullptr, nullptr);
+  if (size == 0)
+    return nullptr;
+  std::vector<char> full(size);
+  DWORD length = ::GetFullPathNameA(file.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size)
+    return nullptr;
+  return ::LoadLibraryExA(full.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+} // namespace
+
 LibraryHandle load_library(const std::string &file, std::string &error) {
-  HMODULE module = ::LoadLibraryA(file.c_str());
+  HMODULE module =
+      has_directory_part(file) ? load_file(file) : ::LoadLibraryA(file.c_str());
   if (!module) {
     DWORD code = ::GetLastError();
     error = file + ": cannot be loaded (error " + std::to_string(code) + ")";
@@ -107,6 +129,11 @@ void memory_block_unlock(MemoryBlock block) {
 
 std::size_t memory_block_size(MemoryBlock block) {
   return ::GlobalSize(static_cast<HGLOBAL>(block));
+}
+
+bool memory_block_is_locked(MemoryBlock block) {
+  UINT flags = ::GlobalFlags(static_cast<HGLOBAL>(block));
+  return flags != GMEM_INVALID_HANDLE && (flags & GMEM_LOCKCOUNT) != 0;
 }
 
 void memory_block_free(MemoryBlock block) {

@@ -273,6 +273,52 @@ TEST_F(HostProgram, EngineReadsEveryPixelFormExactly) {
   }
 }
 
+// A directory under base whose name is exactly `length` characters long.
+std::string directory_of_length(const std::string &base, std::size_t length) {
+  std::string directory = base;
+  while (directory.size() < length) {
+    const std::size_t rest = length - directory.size() - 1;
+    directory += "/" + std::string(rest > 200 ? 100 : rest, 'd');
+  }
+  make_directories(directory);
+  return directory;
+}
+
+// The host program's name is read into 285 characters: a name of 284 is
+// whole, and the engine beneath the program is found; one of 285 may have
+// been cut, so no directory near it is trusted.
+TEST_F(HostProgram, ProgramNamesOf285CharactersAreNotTrusted) {
+  GrayPage expected;
+  PixPtr pix = make_pix(Form::gray, 20, 10, expected);
+  write_pix(pix.get(), file("page.pgm"), IFF_PNM, 300);
+  const std::string base = std::filesystem::canonical(temp_.path()).string();
+  const std::string program = "lectorin-ocr";
+  const std::string plugin = "libLectorin.so";
+  for (std::size_t length : {284u, 285u}) {
+    const std::string host = directory_of_length(
+        base + "/" + std::to_string(length), length - 1 - program.size());
+    copy_file(LECTORIN_OCR_FILE, host + "/" + program);
+    std::filesystem::permissions(host + "/" + program,
+                                 std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    copy_file(built_plugin_file(), host + "/" + plugin);
+    install_engine(host + "/DjVu/Lectorin",
+                   "log \"" + log_ + "\"\n" + one_word);
+    ASSERT_EQ((host + "/" + program).size(), length);
+    remove_path(log_);
+    ProgramResult result =
+        run_program(host + "/" + program, {file("page.pgm")}, temp_.path());
+    if (length == 284) {
+      EXPECT_EQ(result.exit_code, 0) << result.errors;
+      EXPECT_TRUE(contains(result.output, ">A</WORD>")) << result.output;
+    } else {
+      EXPECT_EQ(result.exit_code, 2) << result.errors;
+      EXPECT_TRUE(contains(result.errors, "IRIS.noEngine")) << result.errors;
+      EXPECT_EQ(read_file(log_), "");
+    }
+  }
+}
+
 TEST_F(HostProgram, JpegPagesArriveCloseToTheirPixels) {
   GrayPage expected;
   PixPtr pix = make_pix(Form::rgb, 64, 48, expected);
