@@ -20,7 +20,7 @@
 #include "progress.h"
 
 #include "GException.h"
-#include "platform.h"
+#include "host.h"
 
 #include <cstdio>
 #include <cstring>
