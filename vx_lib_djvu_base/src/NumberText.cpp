@@ -14,11 +14,13 @@
 
 #include "GString.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <cwchar>
 #include <limits>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -265,29 +267,25 @@ struct Spec {
   char conversion = 0;
 };
 
-// Lays out sign or prefix, digits and padding by the flags and the width.
-void pad(std::string &out, const Spec &spec, const std::string &prefix,
-         const std::string &body, bool zeros_allowed) {
-  std::size_t length = prefix.size() + body.size();
-  std::size_t fill = static_cast<std::size_t>(spec.width) > length
-                         ? static_cast<std::size_t>(spec.width) - length
-                         : 0;
-  if (spec.left) {
-    out += prefix;
-    out += body;
+// Lays out sign or prefix, leading zeros, the body and padding by the flags
+// and the width. Integers are the common case (every coordinate of the
+// hidden text): nothing here allocates beyond the output.
+void pad(std::string &out, const Spec &spec, std::string_view prefix,
+         std::string_view body, bool zeros_allowed, std::size_t zeros = 0) {
+  const std::size_t length = prefix.size() + zeros + body.size();
+  const auto width = static_cast<std::size_t>(spec.width);
+  const std::size_t fill = width > length ? width - length : 0;
+  if (!spec.left && !(spec.zero && zeros_allowed))
     out.append(fill, ' ');
-  } else if (spec.zero && zeros_allowed) {
-    out += prefix;
-    out.append(fill, '0');
-    out += body;
-  } else {
+  out += prefix;
+  out.append(zeros + (!spec.left && spec.zero && zeros_allowed ? fill : 0),
+             '0');
+  out += body;
+  if (spec.left)
     out.append(fill, ' ');
-    out += prefix;
-    out += body;
-  }
 }
 
-std::string sign_of(bool negative, const Spec &spec) {
+const char *sign_of(bool negative, const Spec &spec) {
   if (negative)
     return "-";
   if (spec.plus)
@@ -298,21 +296,24 @@ std::string sign_of(bool negative, const Spec &spec) {
 void format_integer(std::string &out, const Spec &spec, uint64_t magnitude,
                     bool negative) {
   const char c = spec.conversion;
-  const bool is_signed = c == 'd' || c == 'i';
   const unsigned base = c == 'o' ? 8 : (c == 'x' || c == 'X') ? 16 : 10;
   const char *alphabet = c == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
-  std::string digits;
+  char buffer[24]; // 64 bits in octal, and one more 0
+  char *end = buffer + sizeof buffer;
+  char *digits = end;
   for (uint64_t v = magnitude; v; v /= base)
-    digits.insert(digits.begin(), alphabet[v % base]);
-  const int precision = spec.precision < 0 ? 1 : spec.precision;
-  if (static_cast<int>(digits.size()) < precision)
-    digits.insert(0, static_cast<std::size_t>(precision) - digits.size(), '0');
-  std::string prefix = is_signed ? sign_of(negative, spec) : "";
-  if (spec.alternate && base == 8 && (digits.empty() || digits[0] != '0'))
-    digits.insert(digits.begin(), '0');
+    *--digits = alphabet[v % base];
+  const auto count = static_cast<std::size_t>(end - digits);
+  const auto precision =
+      static_cast<std::size_t>(spec.precision < 0 ? 1 : spec.precision);
+  std::size_t zeros = precision > count ? precision - count : 0;
+  const char *prefix = c == 'd' || c == 'i' ? sign_of(negative, spec) : "";
+  if (spec.alternate && base == 8 && zeros == 0) // digits never start with 0
+    zeros = 1;
   if (spec.alternate && base == 16 && magnitude != 0)
     prefix = c == 'X' ? "0X" : "0x";
-  pad(out, spec, prefix, digits, spec.precision < 0);
+  pad(out, spec, prefix, std::string_view(digits, count), spec.precision < 0,
+      zeros);
 }
 
 // f: digits before the point (at least one), the point, precision digits.
@@ -662,10 +663,13 @@ uint64_t unsigned_argument(std::va_list &args, Length length) {
 }
 
 // The text of "%s" or "%ls": at most precision bytes, and no more read.
-std::string text_argument(std::va_list &args, Length length, int precision) {
+// wide keeps a converted wide text alive.
+std::string_view text_argument(std::va_list &args, Length length, int precision,
+                               std::string &wide) {
   if (length == Length::l) {
-    const wchar_t *wide = va_arg(args, const wchar_t *);
-    return wide ? wide_in_utf8(wide, precision) : "(null)";
+    const wchar_t *text = va_arg(args, const wchar_t *);
+    wide = text ? wide_in_utf8(text, precision) : "(null)";
+    return wide;
   }
   const char *narrow = va_arg(args, const char *);
   if (!narrow) // as the C library writes a null text: whole or not at all
@@ -674,8 +678,10 @@ std::string text_argument(std::va_list &args, Length length, int precision) {
     return narrow;
   const auto limit = static_cast<std::size_t>(precision);
   const void *end = std::memchr(narrow, 0, limit);
-  return std::string(narrow, end ? static_cast<const char *>(end) - narrow
-                                 : static_cast<std::ptrdiff_t>(limit));
+  return std::string_view(
+      narrow,
+      end ? static_cast<std::size_t>(static_cast<const char *>(end) - narrow)
+          : limit);
 }
 
 // Reads the conversion's arguments and appends what it writes.
@@ -715,7 +721,9 @@ void format_conversion(std::string &out, Conversion conversion,
       character = static_cast<char>(va_arg(args, int));
     pad(out, spec, "", character, false);
   } else if (c == 's') {
-    pad(out, spec, "", text_argument(args, length, spec.precision), false);
+    std::string wide;
+    pad(out, spec, "", text_argument(args, length, spec.precision, wide),
+        false);
   } else if (c == 'p') {
     const void *pointer = va_arg(args, const void *);
     if (!pointer) {
@@ -897,7 +905,7 @@ bool append_formatted(std::string &out, const char *format, std::va_list args,
                       const char *decimal_point) {
   if (!*decimal_point)
     decimal_point = ".";
-  std::string result;
+  const std::size_t start = out.size();
   std::va_list walk;
   va_copy(walk, args);
   Parsed parsed = Parsed::good;
@@ -906,23 +914,39 @@ bool append_formatted(std::string &out, const char *format, std::va_list args,
     if (percent != p) {
       std::size_t n =
           percent ? static_cast<std::size_t>(percent - p) : std::strlen(p);
-      result.append(p, n);
+      out.append(p, n);
       p += n;
       continue;
     }
-    Conversion conversion;
     ++p;
+    // Plain "%d" and "%s", the conversions of every element of the hidden
+    // text, go straight through.
+    if (*p == 'd') {
+      char digits[16];
+      out.append(
+          digits,
+          std::to_chars(digits, digits + sizeof digits, va_arg(walk, int)).ptr);
+      ++p;
+      continue;
+    }
+    if (*p == 's') {
+      const char *text = va_arg(walk, const char *);
+      out += text ? text : "(null)";
+      ++p;
+      continue;
+    }
+    Conversion conversion;
     parsed = parse_conversion(p, conversion);
     if (parsed == Parsed::good)
-      format_conversion(result, conversion, walk, decimal_point);
+      format_conversion(out, conversion, walk, decimal_point);
     else if (parsed == Parsed::unknown)
-      result += percent;
+      out += percent;
   }
   va_end(walk);
-  if (parsed == Parsed::too_large)
-    return false;
-  out += result;
-  return true;
+  if (parsed != Parsed::too_large)
+    return true;
+  out.resize(start);
+  return false;
 }
 
 bool read_integer(const char *text, int base, const char *&stop,
