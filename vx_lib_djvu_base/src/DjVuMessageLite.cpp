@@ -121,8 +121,7 @@ GUTF8String format_argument(const std::string &conversion,
   case 'X':
     format += kept_flags(c.flags, c.letter == 'u' ? "-+ 0" : "-+ #0") +
               c.width + c.precision + c.letter;
-    return print_value(format.c_str(),
-                       static_cast<unsigned>(argument.parse_int()));
+    return print_value(format.c_str(), static_cast<unsigned>(argument.parse_int()));
   case 'f':
   case 'e':
   case 'g': {
