@@ -353,12 +353,16 @@ GLocaleGuard::GLocaleGuard(int category, const char *name) {
   int mask = mask_of(category);
   if (old.empty() || old == name || mask == 0)
     return;
-  locale_t base = duplocale(current);
-  if (base == nullptr)
+  // A whole locale needs no copy to start from. (Asked for the whole "C"
+  // locale, newlocale hands out its static one and would leave a copy
+  // neither used nor freed.)
+  locale_t base = mask == LC_ALL_MASK ? nullptr : duplocale(current);
+  if (base == nullptr && mask != LC_ALL_MASK)
     return;
   locale_t next = newlocale(mask, name, base);
   if (next == nullptr) {
-    freelocale(base);
+    if (base)
+      freelocale(base);
     return;
   }
   installed_ = next;
