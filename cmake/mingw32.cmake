@@ -1,6 +1,7 @@
 # 32-bit Windows cross build with mingw-w64. The -posix thread-model compilers
 # are the only ones whose C++ runtime has std::mutex, which GoogleTest needs.
 set(CMAKE_SYSTEM_NAME Windows)
+set(LECTORIN_TOOL_PREFIX i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
@@ -9,7 +10,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(LECTORIN_WINE wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${LECTORIN_WINE})
 
 # Static runtime: the DLLs and programs must load on a machine that has no
 # mingw runtime DLLs next to them.

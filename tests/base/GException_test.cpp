@@ -144,13 +144,15 @@ TEST(GException, DestructorsReportOnlyOurFailures) {
 // The Windows build raises our identifier from the new-handler, without
 // allocating for it.
 TEST(GException, FailedAllocationRaisesOutOfMemory) {
-  volatile std::size_t huge = 0xF0000000u;
+  // More than the address space leaves free, in a 32-bit or 64-bit process.
+  volatile std::size_t huge =
+      sizeof(void *) == 4 ? 0xF0000000u : std::size_t(1) << 60;
   // Kept in a volatile so that the optimiser cannot drop the allocation.
   static char *volatile block;
   try {
     block = new char[huge];
     delete[] block;
-    ADD_FAILURE() << "a 3.75 GB block in a 32-bit process";
+    ADD_FAILURE() << "a block larger than the address space";
   } catch (const GException &ex) {
     EXPECT_EQ(ex.get_message_id(), GException::outofmemory);
   }

@@ -8,14 +8,17 @@
 #include "GLocale.h"
 #include "test_util.h"
 
+#include <atomic>
 #include <clocale>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -235,6 +238,37 @@ TEST(GStringXml, EscapeAndUnescapeAreInverse) {
     GUTF8String text(units.c_str());
     EXPECT_EQ(text.xml_escape(round % 2 == 0).xml_unescape(), text);
   }
+}
+
+// The built-in entity table is made by whichever thread first needs it; in
+// a fresh process several threads ask at once, and each must find it whole.
+TEST(GStringXmlDeathTest, FirstNamedEntitiesOnManyThreadsAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const int count = 8;
+        std::atomic<int> ready{0};
+        std::atomic<int> wrong{0};
+        std::vector<std::thread> threads;
+        threads.reserve(count);
+        for (int t = 0; t < count; ++t) {
+          threads.emplace_back([&] {
+            ++ready;
+            while (ready < count) {
+            }
+            try {
+              if (GUTF8String("a&lt;b&amp;").xml_unescape() != "a<b&")
+                ++wrong;
+            } catch (...) {
+              ++wrong;
+            }
+          });
+        }
+        for (std::thread &thread : threads)
+          thread.join();
+        std::exit(wrong);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 //===-- Formatting --------------------------------------------------------===//

@@ -805,9 +805,8 @@ using EntityTable = GPEnabledWrapper<EntityMap>;
 
 EntityTable *builtin_table;
 
-const EntityMap &builtin_entities() {
-  if (builtin_table)
-    return builtin_table->get();
+// Makes and registers the table; raises "Failed" when it cannot.
+void make_builtin_table() {
   try {
     static const char *const entities[][2] = {
         {"lt", "<"}, {"gt", ">"}, {"amp", "&"}, {"apos", "'"}, {"quot", "\""}};
@@ -818,6 +817,16 @@ const EntityMap &builtin_entities() {
   } catch (...) {
     builtin_table = nullptr;
   }
+  if (!builtin_table)
+    G_THROW("Failed");
+}
+
+const EntityMap &builtin_entities() {
+  // Made once, by the first caller, while threads that arrive meanwhile
+  // wait; a failed attempt is tried again by the next call.
+  static const bool made = (make_builtin_table(), true);
+  (void)made;
+  // Null again once the registry has released the table at exit.
   if (!builtin_table)
     G_THROW("Failed");
   return builtin_table->get();
