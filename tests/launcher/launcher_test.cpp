@@ -638,6 +638,10 @@ class CodePage932 : public Registration {};
 
 TEST_F(CodePage932, DoubleByteNamesStayWhole) {
   ASSERT_EQ(::GetACP(), 932u) << "needs LANG=ja_JP.UTF-8 and its locale";
+  // Wine brings its desktop up with the first window of a session, and an
+  // editor started before that is not yet idle when WaitForInputIdle returns
+  // (as the other tests' windows do, this one makes sure it is up).
+  TestWindow desktop_up("LectorinTestFirstWindow");
   // 表示ソ and 表.exe: 0x95 0x5C, 0x8E 0xA6, 0x83 0x5C.
   const std::string name = "\x95\x5C\x8E\xA6\x83\x5C";
   LauncherDirectory directory(name, 0, "\x95\x5C.exe");
