@@ -45,7 +45,8 @@ double bits_to_double(uint64_t bits) {
 }
 
 bool same_double(double a, double b) {
-  return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+  return (std::isnan(a) && std::isnan(b)) ||
+         (a == b && std::signbit(a) == std::signbit(b));
 }
 
 // A random double of every kind: any bit pattern, small integers and

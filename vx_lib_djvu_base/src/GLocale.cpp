@@ -212,24 +212,24 @@ bool GLocaleScope::is_well_formed(const char *p, const char *end) const {
   return true;
 }
 
-bool GLocaleScope::is_space(uint32_t v) const {
-  return has_class(locale_of(locale_), v, platform::character_space);
+bool GLocaleScope::is_space(uint32_t code_point) const {
+  return has_class(locale_of(locale_), code_point, platform::character_space);
 }
 
-bool GLocaleScope::is_upper(uint32_t v) const {
-  return has_class(locale_of(locale_), v, platform::character_upper);
+bool GLocaleScope::is_upper(uint32_t code_point) const {
+  return has_class(locale_of(locale_), code_point, platform::character_upper);
 }
 
-bool GLocaleScope::is_lower(uint32_t v) const {
-  return has_class(locale_of(locale_), v, platform::character_lower);
+bool GLocaleScope::is_lower(uint32_t code_point) const {
+  return has_class(locale_of(locale_), code_point, platform::character_lower);
 }
 
-uint32_t GLocaleScope::to_upper(uint32_t v) const {
-  return change_case(locale_of(locale_), v, true);
+uint32_t GLocaleScope::to_upper(uint32_t code_point) const {
+  return change_case(locale_of(locale_), code_point, true);
 }
 
-uint32_t GLocaleScope::to_lower(uint32_t v) const {
-  return change_case(locale_of(locale_), v, false);
+uint32_t GLocaleScope::to_lower(uint32_t code_point) const {
+  return change_case(locale_of(locale_), code_point, false);
 }
 
 const char *GLocaleScope::decimal_point() const {
@@ -433,24 +433,26 @@ bool GLocaleScope::is_well_formed(const char *p, const char *end) const {
   return true;
 }
 
-bool GLocaleScope::is_space(uint32_t v) const {
-  return std::iswspace(static_cast<std::wint_t>(v)) != 0;
+bool GLocaleScope::is_space(uint32_t code_point) const {
+  return std::iswspace(static_cast<std::wint_t>(code_point)) != 0;
 }
 
-bool GLocaleScope::is_upper(uint32_t v) const {
-  return std::iswupper(static_cast<std::wint_t>(v)) != 0;
+bool GLocaleScope::is_upper(uint32_t code_point) const {
+  return std::iswupper(static_cast<std::wint_t>(code_point)) != 0;
 }
 
-bool GLocaleScope::is_lower(uint32_t v) const {
-  return std::iswlower(static_cast<std::wint_t>(v)) != 0;
+bool GLocaleScope::is_lower(uint32_t code_point) const {
+  return std::iswlower(static_cast<std::wint_t>(code_point)) != 0;
 }
 
-uint32_t GLocaleScope::to_upper(uint32_t v) const {
-  return static_cast<uint32_t>(std::towupper(static_cast<std::wint_t>(v)));
+uint32_t GLocaleScope::to_upper(uint32_t code_point) const {
+  return static_cast<uint32_t>(
+      std::towupper(static_cast<std::wint_t>(code_point)));
 }
 
-uint32_t GLocaleScope::to_lower(uint32_t v) const {
-  return static_cast<uint32_t>(std::towlower(static_cast<std::wint_t>(v)));
+uint32_t GLocaleScope::to_lower(uint32_t code_point) const {
+  return static_cast<uint32_t>(
+      std::towlower(static_cast<std::wint_t>(code_point)));
 }
 
 const char *GLocaleScope::decimal_point() const {

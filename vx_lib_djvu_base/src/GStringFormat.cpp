@@ -18,6 +18,7 @@
 #include "platform.h"
 
 #include <climits>
+#include <cstring>
 
 using namespace gstring_internal;
 
@@ -71,7 +72,10 @@ GRef<GStringRep> format_rep(bool native, const char *format,
                             std::va_list args) {
   if (format == nullptr || *format == '\0')
     return GRef<GStringRep>();
+  // Room for the usual element at once: growing by steps costs more than
+  // the formatting.
   std::string out;
+  out.reserve(std::strlen(format) + 64);
   if (is_positional(format)) {
     // Whatever made the system formatter fail (no memory, a malformed
     // pattern), it gave no text, and that is reported as for any formatter

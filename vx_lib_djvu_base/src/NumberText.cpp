@@ -476,11 +476,10 @@ void append_utf8(std::string &out, uint32_t code_point) {
 // (surrogate pairs joined) where it is 16 bits wide.
 std::string wide_in_utf8(const wchar_t *text, int precision) {
   std::string out;
-  using Unit = std::make_unsigned_t<wchar_t>;
   for (const wchar_t *p = text; *p; ++p) {
-    uint32_t v = static_cast<Unit>(*p);
+    auto v = static_cast<uint32_t>(*p);
     if (sizeof(wchar_t) == 2 && v >= 0xD800 && v < 0xDC00 && p[1]) {
-      uint32_t low = static_cast<Unit>(p[1]);
+      auto low = static_cast<uint32_t>(p[1]);
       if (low >= 0xDC00 && low < 0xE000) {
         v = 0x10000 + ((v & 0x3FF) << 10) + (low & 0x3FF);
         ++p;
@@ -609,8 +608,10 @@ Parsed parse_conversion(const char *&p, Conversion &conversion) {
 void signed_argument(std::va_list &args, Length length, uint64_t &magnitude,
                      bool &negative) {
   long long v = 0;
-  switch (length) {
+  // Some of these types are the same on one target and not on another.
+  switch (length) { // NOLINT(bugprone-branch-clone)
   case Length::hh:
+    // NOLINTNEXTLINE(bugprone-signed-char-misuse): "hh" is a signed char.
     v = static_cast<signed char>(va_arg(args, int));
     break;
   case Length::h:
@@ -641,7 +642,7 @@ void signed_argument(std::va_list &args, Length length, uint64_t &magnitude,
 }
 
 uint64_t unsigned_argument(std::va_list &args, Length length) {
-  switch (length) {
+  switch (length) { // NOLINT(bugprone-branch-clone): as above
   case Length::hh:
     return static_cast<unsigned char>(va_arg(args, unsigned));
   case Length::h:
