@@ -476,10 +476,11 @@ void append_utf8(std::string &out, uint32_t code_point) {
 // (surrogate pairs joined) where it is 16 bits wide.
 std::string wide_in_utf8(const wchar_t *text, int precision) {
   std::string out;
+  using Traits = std::char_traits<wchar_t>;
   for (const wchar_t *p = text; *p; ++p) {
-    auto v = static_cast<uint32_t>(*p);
+    auto v = static_cast<uint32_t>(Traits::to_int_type(*p));
     if (sizeof(wchar_t) == 2 && v >= 0xD800 && v < 0xDC00 && p[1]) {
-      auto low = static_cast<uint32_t>(p[1]);
+      auto low = static_cast<uint32_t>(Traits::to_int_type(p[1]));
       if (low >= 0xDC00 && low < 0xE000) {
         v = 0x10000 + ((v & 0x3FF) << 10) + (low & 0x3FF);
         ++p;
@@ -609,9 +610,11 @@ void signed_argument(std::va_list &args, Length length, uint64_t &magnitude,
                      bool &negative) {
   long long v = 0;
   // Some of these types are the same on one target and not on another.
-  switch (length) { // NOLINT(bugprone-branch-clone)
+  // NOLINTBEGIN(bugprone-branch-clone)
+  switch (length) {
   case Length::hh:
-    // NOLINTNEXTLINE(bugprone-signed-char-misuse): "hh" is a signed char.
+    // "hh" is a signed char by definition.
+    // NOLINTNEXTLINE(bugprone-signed-char-misuse,cert-str34-c)
     v = static_cast<signed char>(va_arg(args, int));
     break;
   case Length::h:
@@ -636,13 +639,15 @@ void signed_argument(std::va_list &args, Length length, uint64_t &magnitude,
     v = va_arg(args, int);
     break;
   }
+  // NOLINTEND(bugprone-branch-clone)
   negative = v < 0;
   magnitude =
       negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
 }
 
 uint64_t unsigned_argument(std::va_list &args, Length length) {
-  switch (length) { // NOLINT(bugprone-branch-clone): as above
+  // NOLINTBEGIN(bugprone-branch-clone): as above
+  switch (length) {
   case Length::hh:
     return static_cast<unsigned char>(va_arg(args, unsigned));
   case Length::h:
@@ -661,6 +666,7 @@ uint64_t unsigned_argument(std::va_list &args, Length length) {
   default:
     return va_arg(args, unsigned);
   }
+  // NOLINTEND(bugprone-branch-clone)
 }
 
 // The text of "%s" or "%ls": at most precision bytes, and no more read.
