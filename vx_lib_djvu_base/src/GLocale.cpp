@@ -31,16 +31,18 @@ struct LibraryLocale {
   std::string numeric_name;
 };
 
+// Made on first use and never freed, so that a report written while the
+// module's statics are destroyed still finds it.
 const LibraryLocale &user_default() {
-  static const LibraryLocale locale = [] {
-    LibraryLocale made;
-    made.code_page = platform::ansi_code_page();
-    made.decimal_point = platform::user_decimal_point();
-    made.ctype_name = "." + std::to_string(made.code_page.number);
-    made.numeric_name = made.ctype_name;
+  static const LibraryLocale *const locale = [] {
+    auto *made = new LibraryLocale;
+    made->code_page = platform::ansi_code_page();
+    made->decimal_point = platform::user_decimal_point();
+    made->ctype_name = "." + std::to_string(made->code_page.number);
+    made->numeric_name = made->ctype_name;
     return made;
   }();
-  return locale;
+  return *locale;
 }
 
 thread_local const LibraryLocale *guard_locale = nullptr;
