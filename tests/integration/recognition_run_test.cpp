@@ -10,7 +10,7 @@
 #include "../image/image_test_util.h"
 
 #include "PixImage.h"
-#include "platform.h"
+#include "host.h"
 
 #include <gtest/gtest.h>
 

@@ -27,6 +27,7 @@
 #include "progress.h"
 
 #include "GException.h"
+#include "host.h"
 #include "ocr_options.h"
 #include "platform.h"
 
