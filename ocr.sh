@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Recognises page images and prints or writes their hidden text as XML.
+# Recognises page images and prints or writes their text: hidden-text XML,
+# or hOCR, ALTO or plain text with "-- --format hocr|alto|txt".
 #
 #   ./ocr.sh [IMAGE...] [-- lectorin-ocr options]
 #
@@ -8,6 +9,8 @@
 # BMP). Without an image it makes a sample page with the page generator and
 # recognises that. Options after "--" go to lectorin-ocr (see
 # build/linux/bin/lectorin-ocr --help); "./ocr.sh --help" shows this text.
+# Standard output holds only the results: installing and building talk on
+# standard error and in build/ocr-build.log.
 set -uo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 
@@ -15,7 +18,7 @@ images=()
 options=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     --) shift; options=("$@"); break ;;
     *) images+=("$1"); shift ;;
   esac
@@ -27,7 +30,7 @@ packages=(
   libcairo2-dev libpango1.0-dev fonts-dejavu-core
 )
 . "$top/tools/install_packages.sh"
-install_missing_packages || { echo "ocr.sh: could not install the build tools" >&2; exit 2; }
+install_missing_packages >&2 || { echo "ocr.sh: could not install the build tools" >&2; exit 2; }
 
 build="$top/build/linux"
 log="$top/build/ocr-build.log"

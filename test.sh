@@ -49,6 +49,9 @@ packages=(
   g++-mingw-w64-x86-64-posix wine64
   libtesseract-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra libleptonica-dev
   libcairo2-dev libpango1.0-dev pkg-config fonts-dejavu-core libxml2-dev
+  # Readers of lectorin-ocr's hOCR and ALTO: OCRmyPDF's hOCR transformer,
+  # pdftotext and xmllint's schema check.
+  ocrmypdf poppler-utils libxml2-utils
 )
 case $mode in
   coverage) packages+=(gcovr) ;;
@@ -61,15 +64,21 @@ if ! install_missing_packages; then
   exit 1
 fi
 
-# --- A locale with a decimal comma, for the tests that numbers in UTF-8 text
-# ignore the locale. Debian ships its data but generates none of it.
-if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
-  log "generating the de_DE.UTF-8 locale"
-  sudo=""
+# --- Locales the tests need; Debian ships their data but generates none.
+# de_DE.UTF-8 has a decimal comma (numbers in UTF-8 text ignore it) and gives
+# Wine code page 1252; ja_JP.UTF-8 gives Wine the double-byte code page 932;
+# de_DE.ISO-8859-1 is a code page without every character's other case.
+make_locale() { # input charmap name listed-as
+  locale -a 2>/dev/null | grep -qix "$4" && return 0
+  log "generating the $3 locale"
+  local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 ||
-    echo "test.sh: could not generate de_DE.UTF-8; its tests are skipped" >&2
-fi
+  $sudo localedef -i "$1" -f "$2" "$3" >/dev/null 2>&1 ||
+    echo "test.sh: could not generate $3; the tests that need it fail or skip" >&2
+}
+make_locale de_DE UTF-8 de_DE.UTF-8 de_DE.utf8
+make_locale ja_JP UTF-8 ja_JP.UTF-8 ja_JP.utf8
+make_locale de_DE ISO-8859-1 de_DE.ISO-8859-1 de_DE.iso88591
 
 # --- Lint: both builds configured for their compile commands, nothing built.
 if [ "$mode" = lint ]; then

@@ -1,9 +1,16 @@
 // The base library's per-word costs beside the standard library's: each of
 // these runs once per recognised word, so each should stay within 1.5 times
 // of its peer. Pairs are named Ours/... and Std/....
+//
+// And the XML parser on long text broken by comments beside a document of
+// the same size made of empty elements, each at one and four times the size:
+// text should cost no more than elements, and both should grow in step with
+// the input.
 
 #include "ByteStream.h"
 #include "GString.h"
+#include "XMLTags.h"
+#include "ratio_reporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -159,6 +166,69 @@ void Std_MemoryWrites(benchmark::State &state) {
 }
 BENCHMARK(Std_MemoryWrites);
 
+// Documents of about 2.7 MB per unit of size: "<r>" and 160,000 stretches of
+// text each followed by an empty comment, or as many bytes of "<a/>".
+const std::size_t stretches_per_unit = 160000;
+const std::string stretch = "0123456789<!---->";
+
+std::string text_document(std::size_t units) {
+  std::string doc = "<r>";
+  for (std::size_t i = 0; i < stretches_per_unit * units; ++i)
+    doc += stretch;
+  return doc;
+}
+
+std::string children_document(std::size_t units) {
+  std::string doc = "<r>";
+  for (std::size_t i = 0; i < stretches_per_unit * units * stretch.size() / 4;
+       ++i)
+    doc += "<a/>";
+  return doc;
+}
+
+void parse_document(benchmark::State &state, const std::string &doc) {
+  GRef<ByteStream> source = ByteStream::create_memory();
+  source->write_fully(doc.data(), static_cast<int32_t>(doc.size()));
+  for (auto _ : state) {
+    source->seek(0);
+    GRef<vx_XMLTags> root = vx_XMLTags::create_from_stream(source);
+    benchmark::DoNotOptimize(root.get());
+  }
+  state.SetBytesProcessed(state.iterations() * int64_t(doc.size()));
+}
+
+void Xml_TextAndComments(benchmark::State &state) {
+  parse_document(state,
+                 text_document(static_cast<std::size_t>(state.range(0))));
+}
+BENCHMARK(Xml_TextAndComments)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+void Xml_EmptyChildren(benchmark::State &state) {
+  parse_document(state,
+                 children_document(static_cast<std::size_t>(state.range(0))));
+}
+BENCHMARK(Xml_EmptyChildren)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto print = [&reporter](const std::string &what, const std::string &subject,
+                           const std::string &peer) {
+    double ratio = reporter.ratio(subject, peer);
+    if (ratio > 0)
+      std::printf("%s: %.2f\n", what.c_str(), ratio);
+  };
+  for (const char *pair : {"FormatWord", "XmlEscape", "MemoryWrites"})
+    print(std::string(pair) + ", ours / std", std::string("Ours_") + pair,
+          std::string("Std_") + pair);
+  print("XML text / children, 1x", "Xml_TextAndComments/1",
+        "Xml_EmptyChildren/1");
+  print("XML text / children, 4x", "Xml_TextAndComments/4",
+        "Xml_EmptyChildren/4");
+  print("XML text, 4x / 1x", "Xml_TextAndComments/4", "Xml_TextAndComments/1");
+  print("XML children, 4x / 1x", "Xml_EmptyChildren/4", "Xml_EmptyChildren/1");
+  return 0;
+}

@@ -19,11 +19,18 @@
 namespace drs {
 
 /// One line of "eng.ytr", cut into words: a text between double quotes is one
-/// word (without the quotes); "#" outside quotes starts a comment.
+/// word (without the quotes; inside them \" is a quote and \\ a backslash);
+/// "#" outside quotes starts a comment.
 using ConfigLine = std::vector<std::string>;
 
-/// Reads "eng.ytr" into its non-empty lines. False when it cannot be read.
-bool read_config(const std::string &file, std::vector<ConfigLine> &lines);
+/// Reads "eng.ytr" into its non-empty lines. False when the file cannot be
+/// read. A line that cannot be cut into words (a quote left open) is left
+/// out, and the first such line is named in problem.
+bool read_config(const std::string &file, std::vector<ConfigLine> &lines,
+                 std::string &problem);
+
+/// A line's words joined by spaces, to name it in a message.
+std::string line_text(const ConfigLine &line);
 
 /// A set_engine_value or set_engine_switch call, decoded by its code.
 struct ValueCall {

@@ -8,17 +8,25 @@ namespace drs {
 
 namespace {
 
-ConfigLine split_words(const std::string &line) {
-  ConfigLine words;
+// Cuts a line into words; false when a quoted text is left open. Inside
+// quotes a backslash escapes a quote or a backslash and stands for itself
+// before anything else, so that Windows paths need no doubling.
+bool split_words(const std::string &line, ConfigLine &words) {
   std::string word;
   bool in_word = false;
   bool quoted = false;
-  for (char c : line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
     if (quoted) {
-      if (c == '"')
+      const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+      if (c == '\\' && (next == '"' || next == '\\')) {
+        word += next;
+        ++i;
+      } else if (c == '"') {
         quoted = false;
-      else
+      } else {
         word += c;
+      }
       continue;
     }
     if (c == '#')
@@ -40,22 +48,36 @@ ConfigLine split_words(const std::string &line) {
   }
   if (in_word)
     words.push_back(word);
-  return words;
+  return !quoted;
 }
 
 } // namespace
 
-bool read_config(const std::string &file, std::vector<ConfigLine> &lines) {
+bool read_config(const std::string &file, std::vector<ConfigLine> &lines,
+                 std::string &problem) {
   std::ifstream in(file, std::ios::binary);
   if (!in)
     return false;
   std::string line;
-  while (std::getline(in, line)) {
-    ConfigLine words = split_words(line);
+  for (std::size_t number = 1; std::getline(in, line); ++number) {
+    ConfigLine words;
+    if (!split_words(line, words)) {
+      if (problem.empty())
+        problem = "line " + std::to_string(number) +
+                  " leaves a quoted text open: " + line;
+      continue;
+    }
     if (!words.empty())
       lines.push_back(std::move(words));
   }
   return true;
+}
+
+std::string line_text(const ConfigLine &line) {
+  std::string text;
+  for (const std::string &word : line)
+    text += (text.empty() ? "" : " ") + word;
+  return text;
 }
 
 } // namespace drs

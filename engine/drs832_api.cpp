@@ -1,8 +1,10 @@
 //===- drs832_api.cpp - The stand-in engine's exported functions ----------===//
 //
 // Decodes every call, writes it to the backend's call log and hands it on.
-// The engine, like the closed one it stands in for, has one current session
-// per process.
+// Each drs7_init starts a session of its own, named by the handle it
+// returns, so that several interfaces of one process work side by side; the
+// calls that take no handle work on the session that the last call with a
+// handle named.
 
 #include "drs832.h"
 
@@ -12,13 +14,23 @@
 #include "platform.h"
 
 #include <cstdarg>
+#include <cstdio>
+#include <map>
 #include <string>
 
 namespace {
 
-struct EngineState {
+struct EngineSession {
   std::unique_ptr<drs::Backend> backend;
   drs::Session session;
+};
+
+// Live sessions by handle. A session that refused to start is kept under
+// handle 0, the last one only: its backend still logs the calls that name
+// handle 0, which tests read, and it counts as no session.
+struct EngineState {
+  std::map<int32_t, EngineSession> sessions;
+  EngineSession *current = nullptr;
 };
 
 EngineState &state() {
@@ -26,11 +38,34 @@ EngineState &state() {
   return engine;
 }
 
+// The backend of the session a call names, which becomes the current one;
+// null for a handle that names none.
+drs::Backend *addressed(int32_t handle) {
+  auto found = state().sessions.find(handle);
+  if (found == state().sessions.end())
+    return nullptr;
+  state().current = &found->second;
+  return found->second.backend.get();
+}
+
+drs::Backend *current() {
+  EngineSession *session = state().current;
+  return session ? session->backend.get() : nullptr;
+}
+
+// The handle for a session the backend started as `wanted`: that one unless
+// a live session has it, else the next free one above it.
+int32_t free_handle(int32_t wanted) {
+  while (wanted == 0 || state().sessions.count(wanted))
+    ++wanted;
+  return wanted;
+}
+
 std::string pointer_word(const void *p) { return p ? "ptr" : "null"; }
 
-void log_call(const std::string &line) {
-  if (state().backend)
-    state().backend->log_call(line);
+void log_to(drs::Backend *backend, const std::string &line) {
+  if (backend)
+    backend->log_call(line);
 }
 
 std::unique_ptr<drs::Backend>
@@ -102,38 +137,54 @@ extern "C" {
 int32_t drs7_init(drs_plain_callback first, const char *data_directory,
                   drs_plain_callback second, drs_error_callback errors,
                   int32_t reserved) {
-  EngineState &engine = state();
-  engine.backend.reset();
-  engine.session = drs::Session();
-  engine.session.data_directory = data_directory ? data_directory : "";
-  engine.session.report_error = errors;
-
-  std::vector<drs::ConfigLine> config;
-  std::string directory = engine.session.data_directory;
+  EngineSession started;
+  started.session.data_directory = data_directory ? data_directory : "";
+  started.session.report_error = errors;
+  std::string directory = started.session.data_directory;
   if (!directory.empty() && directory.back() != '/' && directory.back() != '\\')
     directory += platform::path_separator;
-  engine.session.directory = directory;
-  if (!drs::read_config(directory + platform::engine_data_file, config))
+  started.session.directory = directory;
+
+  std::vector<drs::ConfigLine> config;
+  std::string problem;
+  if (!drs::read_config(directory + platform::engine_data_file, config,
+                        problem))
     return 0;
-  engine.backend = make_backend(config);
-  if (!engine.backend)
+  started.backend = make_backend(config);
+  if (!started.backend)
     return 0;
-  int32_t handle = engine.backend->start(engine.session, config);
-  log_call("drs7_init " + pointer_word(reinterpret_cast<const void *>(first)) +
-           " \"" + engine.session.data_directory + "\" " +
-           pointer_word(reinterpret_cast<const void *>(second)) + " " +
-           pointer_word(reinterpret_cast<const void *>(errors)) + " " +
-           std::to_string(reserved));
-  // A backend that refused to start stays in place: the script backend still
-  // logs the calls that follow, which tests read.
+  int32_t handle = started.backend->start(started.session, config);
+  if (!problem.empty()) {
+    // A line that cannot be read may be a typo in what the engine was to do:
+    // it does not start on a guess.
+    (void)std::fprintf(stderr, "drs832: eng.ytr: %s\n", problem.c_str());
+    started.backend->log_call("eng.ytr: " + problem);
+    handle = 0;
+  }
+  if (handle != 0)
+    handle = free_handle(handle);
+  started.backend->log_call(
+      "drs7_init " + pointer_word(reinterpret_cast<const void *>(first)) +
+      " \"" + started.session.data_directory + "\" " +
+      pointer_word(reinterpret_cast<const void *>(second)) + " " +
+      pointer_word(reinterpret_cast<const void *>(errors)) + " " +
+      std::to_string(reserved));
+  EngineSession &kept = state().sessions[handle];
+  kept = std::move(started);
+  state().current = &kept;
   return handle;
 }
 
 int32_t drs7_upset(int32_t handle) {
-  log_call("drs7_upset " + std::to_string(handle));
-  if (state().backend)
-    state().backend->end();
-  state().backend.reset();
+  auto found = state().sessions.find(handle);
+  if (found == state().sessions.end())
+    return 0; // no such session: nothing to end
+  drs::Backend &backend = *found->second.backend;
+  backend.log_call("drs7_upset " + std::to_string(handle));
+  backend.end();
+  if (state().current == &found->second)
+    state().current = nullptr;
+  state().sessions.erase(found);
   return 0;
 }
 
@@ -144,11 +195,13 @@ int32_t set_engine_value(int32_t handle, int32_t code, ...) {
   va_start(args, code);
   drs::ValueCall call = decode_value(code, args, words);
   va_end(args);
+  drs::Backend *backend = addressed(handle);
+  if (!backend)
+    return 0;
   // The backend first: a new page (code 3) may bring a new scenario with
   // its own log.
-  if (state().backend)
-    state().backend->set_value(call);
-  log_call(words);
+  backend->set_value(call);
+  backend->log_call(words);
   return 0;
 }
 
@@ -157,69 +210,74 @@ int32_t set_engine_switch(int32_t handle, int32_t code, ...) {
   va_start(args, code);
   int32_t value = va_arg(args, int32_t);
   va_end(args);
-  log_call("set_engine_switch " + std::to_string(handle) + " " +
-           std::to_string(code) + " " + std::to_string(value));
+  drs::Backend *backend = addressed(handle);
+  log_to(backend, "set_engine_switch " + std::to_string(handle) + " " +
+                      std::to_string(code) + " " + std::to_string(value));
   drs::ValueCall call;
   call.is_switch = true;
   call.code = code;
   call.numbers.push_back(value);
-  if (state().backend)
-    state().backend->set_value(call);
+  if (backend)
+    backend->set_value(call);
   return 0;
 }
 
 int32_t set_drs_language(int32_t handle, int32_t language) {
-  log_call("set_drs_language " + std::to_string(handle) + " " +
-           std::to_string(language));
-  if (state().backend)
-    state().backend->set_language(language, true);
+  drs::Backend *backend = addressed(handle);
+  log_to(backend, "set_drs_language " + std::to_string(handle) + " " +
+                      std::to_string(language));
+  if (backend)
+    backend->set_language(language, true);
   return 0;
 }
 
 int32_t drs_add_language(int32_t language) {
-  log_call("drs_add_language " + std::to_string(language));
-  if (state().backend)
-    state().backend->set_language(language, false);
+  log_to(current(), "drs_add_language " + std::to_string(language));
+  if (current())
+    current()->set_language(language, false);
   return 0;
 }
 
 int32_t do_zones(int32_t handle) {
-  log_call("do_zones " + std::to_string(handle));
-  return state().backend ? state().backend->find_zones() : -1;
+  drs::Backend *backend = addressed(handle);
+  log_to(backend, "do_zones " + std::to_string(handle));
+  return backend ? backend->find_zones() : -1;
 }
 
 int32_t do_ocr(int32_t handle, void *code_block) {
-  log_call("do_ocr " + std::to_string(handle) + " " + pointer_word(code_block));
-  return state().backend ? state().backend->recognize(code_block) : -1;
+  drs::Backend *backend = addressed(handle);
+  log_to(backend,
+         "do_ocr " + std::to_string(handle) + " " + pointer_word(code_block));
+  return backend ? backend->recognize(code_block) : -1;
 }
 
 int32_t drs7_prep_coords(void) {
-  log_call("drs7_prep_coords");
-  if (state().backend)
-    state().backend->prepare_characters();
+  log_to(current(), "drs7_prep_coords");
+  if (current())
+    current()->prepare_characters();
   return 0;
 }
 
 int32_t drs7_free_coords(void) {
-  log_call("drs7_free_coords");
-  if (state().backend)
-    state().backend->free_characters();
+  log_to(current(), "drs7_free_coords");
+  if (current())
+    current()->free_characters();
   return 0;
 }
 
 int32_t drs7_read_one(int32_t character, uint16_t *text) {
-  log_call("drs7_read_one " + std::to_string(character) + " " +
-           pointer_word(text));
-  if (!state().backend || !text)
+  log_to(current(), "drs7_read_one " + std::to_string(character) + " " +
+                        pointer_word(text));
+  if (!current() || !text)
     return -1;
-  return state().backend->read_text(character, text);
+  return current()->read_text(character, text);
 }
 
 int32_t drs7_read_coordinates(int32_t character, drs_rectangle *rectangle) {
-  log_call("drs7_read_coordinates " + std::to_string(character) + " " +
-           pointer_word(rectangle));
-  if (state().backend && rectangle)
-    state().backend->read_rectangle(character, rectangle);
+  log_to(current(), "drs7_read_coordinates " + std::to_string(character) + " " +
+                        pointer_word(rectangle));
+  if (current() && rectangle)
+    current()->read_rectangle(character, rectangle);
   return 0;
 }
 

@@ -3,10 +3,12 @@
 // Replays what its "eng.ytr" prescribes and logs every call it receives, so
 // that tests drive the plug-in through its real engine binding and read what
 // the engine was told. The file's lines ("#" starts a comment; numbers are
-// decimal or 0x-hex; texts are UTF-8 between double quotes):
+// decimal or 0x-hex; texts are UTF-8 between double quotes, in which \" is a
+// quote and \\ a backslash):
 //
 //   backend script
-//   init 1          value drs7_init returns (0 = failure)
+//   init 1          the handle drs7_init returns (0 = failure); when a live
+//                   session has it, the next free one
 //   log <path>      append one line per call received
 //   ocr_result 0    value do_ocr returns (negative = failure)
 //   complain <stage> <class> <detail> <reason>
@@ -29,6 +31,14 @@
 // the scenario between pages; "init" matters only to drs7_init. The log is
 // opened and closed for each call, so a test may remove it at any time.
 //
+// A line that cannot be read (an unknown word, a wrong number of words, a
+// number that is not one) is named in the log and on the standard error
+// stream: drs7_init then fails, and a page whose scenario holds one fails
+// in do_zones and do_ocr. Calls that break the order the engine relies on
+// are logged as lines starting "fault:": characters freed that were not
+// prepared, the code block still locked when they are freed, and prepared
+// characters never freed before the next page or the end of the session.
+//
 //===----------------------------------------------------------------------===//
 
 #include "backend.h"
@@ -36,9 +46,12 @@
 #include "platform.h"
 #include "text.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 
 namespace drs {
@@ -50,8 +63,28 @@ bool is_absolute(const std::string &path) {
                            (path.size() > 1 && path[1] == ':'));
 }
 
-int64_t number(const std::string &word) {
-  return std::strtoll(word.c_str(), nullptr, 0);
+// The whole word as a number from low to high; false for anything else.
+bool read_number(const std::string &word, int64_t low, int64_t high,
+                 int64_t &value) {
+  // strtoll would skip leading white space, which a quoted word may hold.
+  if (word.empty() || std::isspace(static_cast<unsigned char>(word[0])))
+    return false;
+  char *end = nullptr;
+  errno = 0;
+  const long long n = std::strtoll(word.c_str(), &end, 0);
+  if (errno != 0 || *end != '\0' || n < low || n > high)
+    return false;
+  value = n;
+  return true;
+}
+
+template <class T> bool read_number(const std::string &word, T &value) {
+  int64_t n = 0;
+  if (!read_number(word, std::numeric_limits<T>::min(),
+                   std::numeric_limits<T>::max(), n))
+    return false;
+  value = static_cast<T>(n);
+  return true;
 }
 
 struct Complaint {
@@ -66,6 +99,7 @@ struct Character {
 
 // What one page's scenario prescribes.
 struct Scenario {
+  std::string problem; // the first line that could not be read, or ""
   int32_t init_result = 1;
   int32_t ocr_result = 0;
   std::string log_file;
@@ -84,6 +118,10 @@ public:
                 const std::vector<ConfigLine> &config) override {
     session_ = session;
     scenario_ = parse(config);
+    if (!scenario_.problem.empty()) {
+      report_problem();
+      return 0;
+    }
     return scenario_.init_result;
   }
 
@@ -99,13 +137,22 @@ public:
     (void)std::fclose(log);
   }
 
+  void end() override { check_characters_freed("the end of the session"); }
+
   void set_value(const ValueCall &call) override {
     if (call.is_switch || call.code != 3)
       return;
+    check_characters_freed("the next page");
     // A new page: read the scenario again, keep the page's line source.
     std::vector<ConfigLine> config;
-    if (read_config(session_.directory + platform::engine_data_file, config))
+    std::string problem;
+    if (read_config(session_.directory + platform::engine_data_file, config,
+                    problem))
       scenario_ = parse(config);
+    if (!problem.empty())
+      scenario_.problem = problem;
+    if (!scenario_.problem.empty())
+      report_problem();
     line_callback_ = call.line_callback;
     feed_ = call.feed;
     width_ = !call.numbers.empty() ? static_cast<uint32_t>(call.numbers[0]) : 0;
@@ -114,15 +161,28 @@ public:
 
   int32_t find_zones() override {
     complain("zones");
+    if (!scenario_.problem.empty())
+      return -1;
     read_page();
     return 0;
   }
 
   int32_t recognize(void *code_block) override {
     complain("ocr");
-    if (!write_code_list(code_block))
+    code_block_ = code_block;
+    if (!scenario_.problem.empty() || !write_code_list(code_block))
       return -1;
     return scenario_.ocr_result;
+  }
+
+  void prepare_characters() override { prepared_ = true; }
+
+  void free_characters() override {
+    if (!prepared_)
+      log_call("fault: drs7_free_coords without drs7_prep_coords");
+    else if (code_block_ && platform::memory_block_is_locked(code_block_))
+      log_call("fault: drs7_free_coords while the code block is locked");
+    prepared_ = false;
   }
 
   int32_t read_text(int32_t character, uint16_t *text) override {
@@ -153,44 +213,92 @@ private:
 
   Scenario parse(const std::vector<ConfigLine> &config) const {
     Scenario s;
-    for (const ConfigLine &line : config) {
-      const std::string &key = line[0];
-      if (key == "init" && line.size() == 2) {
-        s.init_result = static_cast<int32_t>(number(line[1]));
-      } else if (key == "ocr_result" && line.size() == 2) {
-        s.ocr_result = static_cast<int32_t>(number(line[1]));
-      } else if (key == "log" && line.size() == 2) {
-        s.log_file = path_of(line[1]);
-      } else if (key == "dump" && line.size() == 2) {
-        s.dump_file = path_of(line[1]);
-      } else if (key == "complain" && line.size() == 5) {
-        s.complaints.insert({line[1],
-                             {static_cast<uint32_t>(number(line[2])),
-                              static_cast<uint32_t>(number(line[3])),
-                              static_cast<uint32_t>(number(line[4]))}});
-      } else if (key == "char" && line.size() == 7) {
-        Character c;
-        c.has_text = line[2] != "-";
-        c.text = utf8_to_utf16(line[2]);
-        c.rectangle = {static_cast<uint16_t>(number(line[3])),
-                       static_cast<uint16_t>(number(line[4])),
-                       static_cast<uint16_t>(number(line[5])),
-                       static_cast<uint16_t>(number(line[6]))};
-        s.characters[static_cast<int32_t>(number(line[1]))] = c;
-      } else if (key == "codes") {
-        for (std::size_t i = 1; i < line.size(); ++i)
-          s.codes.push_back(static_cast<uint16_t>(number(line[i])));
-      } else if (key == "count" && line.size() == 2) {
-        s.count = number(line[1]);
-      } else if (key == "lines" && line.size() == 3 &&
-                 line[1] == "restart-after") {
-        s.restart_after = number(line[2]);
-      } else if (key == "lines" && line.size() == 2 &&
-                 line[1] == "first-next") {
-        s.first_request_next = true;
-      }
-    }
+    for (const ConfigLine &line : config)
+      if (!parse_line(line, s) && s.problem.empty())
+        s.problem = "cannot read the line \"" + line_text(line) + "\"";
     return s;
+  }
+
+  // Adds one line to the scenario; false when it is not one of the lines
+  // above.
+  bool parse_line(const ConfigLine &line, Scenario &s) const {
+    const std::string &key = line[0];
+    const std::size_t n = line.size();
+    if (key == "backend")
+      return n == 2;
+    if (key == "init")
+      return n == 2 && read_number(line[1], s.init_result);
+    if (key == "ocr_result")
+      return n == 2 && read_number(line[1], s.ocr_result);
+    if (key == "log" && n == 2) {
+      s.log_file = path_of(line[1]);
+      return true;
+    }
+    if (key == "dump" && n == 2) {
+      s.dump_file = path_of(line[1]);
+      return true;
+    }
+    if (key == "complain") {
+      Complaint c{};
+      if (n != 5 || !is_stage(line[1]) || !read_number(line[2], c.class_code) ||
+          !read_number(line[3], c.detail_code) ||
+          !read_number(line[4], c.reason_code))
+        return false;
+      s.complaints.insert({line[1], c});
+      return true;
+    }
+    if (key == "char")
+      return parse_character(line, s);
+    if (key == "codes") {
+      for (std::size_t i = 1; i < n; ++i) {
+        uint16_t entry = 0;
+        if (!read_number(line[i], entry))
+          return false;
+        s.codes.push_back(entry);
+      }
+      return n > 1;
+    }
+    if (key == "count")
+      return n == 2 && read_number(line[1], 0, UINT16_MAX, s.count);
+    if (key == "lines" && n == 3 && line[1] == "restart-after")
+      return read_number(line[2], 0, INT64_MAX, s.restart_after);
+    if (key == "lines" && n == 2 && line[1] == "first-next") {
+      s.first_request_next = true;
+      return true;
+    }
+    return false;
+  }
+
+  static bool is_stage(const std::string &word) {
+    return word == "setup" || word == "zones" || word == "ocr";
+  }
+
+  static bool parse_character(const ConfigLine &line, Scenario &s) {
+    int32_t handle = 0;
+    Character c;
+    if (line.size() != 7 || !read_number(line[1], handle) ||
+        !read_number(line[3], c.rectangle.x0) ||
+        !read_number(line[4], c.rectangle.y0) ||
+        !read_number(line[5], c.rectangle.x1) ||
+        !read_number(line[6], c.rectangle.y1))
+      return false;
+    c.has_text = line[2] != "-";
+    c.text = utf8_to_utf16(line[2]);
+    s.characters[handle] = c;
+    return true;
+  }
+
+  void report_problem() {
+    (void)std::fprintf(stderr, "drs832: eng.ytr: %s\n",
+                       scenario_.problem.c_str());
+    log_call("eng.ytr: " + scenario_.problem);
+  }
+
+  // Characters prepared and never freed: the plug-in lost track of them.
+  void check_characters_freed(const char *before) {
+    if (prepared_)
+      log_call(std::string("fault: characters still prepared at ") + before);
+    prepared_ = false;
   }
 
   void complain(const std::string &stage) {
@@ -264,6 +372,8 @@ private:
 
   Session session_;
   Scenario scenario_;
+  void *code_block_ = nullptr; // the block the last do_ocr filled
+  bool prepared_ = false;      // between drs7_prep_coords and its free
   drs_line_callback line_callback_ = nullptr;
   void *feed_ = nullptr;
   uint32_t width_ = 0;

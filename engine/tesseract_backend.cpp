@@ -231,6 +231,10 @@ public:
       width_ = static_cast<uint32_t>(number(0));
       height_ = static_cast<uint32_t>(number(1));
       page_ready_ = false;
+      // Each page starts unrestricted: the plug-in makes no character call
+      // for languages without a set of their own, and the last page's set
+      // would keep such a page in the wrong script.
+      whitelist_.clear();
       break;
     case 38:
       resolution_ = number(0);

@@ -43,16 +43,14 @@ ServeFunction bind_table_engine() {
   std::string self;
   if (!platform::executable_path(self))
     std::abort();
-  std::string directory =
-      self.substr(0, self.rfind(platform::path_separator)) + "/table_engine";
-  platform::set_environment(platform::search_path_variable, directory);
+  std::string file = self.substr(0, self.rfind(platform::path_separator)) +
+                     "/table_engine/" + platform::engine_library_file;
   std::string reason;
-  if (!bind_engine(reason)) {
+  if (!bind_engine(file, reason)) {
     std::fprintf(stderr, "cannot bind the table engine: %s\n", reason.c_str());
     std::abort();
   }
-  platform::LibraryHandle library =
-      platform::load_library(platform::engine_library_file, reason);
+  platform::LibraryHandle library = platform::load_library(file, reason);
   auto serve = reinterpret_cast<ServeFunction>(
       platform::find_function(library, "table_engine_serve"));
   if (serve == nullptr)

@@ -3,7 +3,9 @@
 // the memory the descriptor was given and never write the editor's pixels.
 //
 // Input: a 32-byte header that chooses the fields (its last four bytes the
-// displayed size to resample to), then the pixel memory.
+// displayed size to resample to), then the pixel memory. Now and then the
+// descriptor is also worked on in place with its buffer taken away, data and
+// buffer size left as they were: with no memory, nothing may be written.
 // The memory is one heap block that ends exactly at buffer + buffer size, so
 // AddressSanitizer sees any read past the end; data may point anywhere in
 // the block (also before buffer, which validation must refuse).
@@ -171,7 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
     desc.pixel_step = 0;
     desc.row_step = 0;
   }
-  if (block.empty() && h.u8() % 2)
+  const uint32_t memory_selector = h.u8();
+  if (block.empty() && memory_selector % 2)
     desc.data = desc.buffer = nullptr;
 
   const uint32_t before = checksum(block.data(), block.size());
@@ -190,6 +193,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
       resize_target(bytes, desc, resize_width, resize_height);
 
   char error[256];
+  if (memory_selector % 4 >= 2) {
+    PixImageDesc bare = desc;
+    bare.buffer = nullptr;
+    if (memory_selector % 8 >= 4)
+      bare.data = nullptr;
+    if (pix_resize(&bare, resize_width % 64, resize_height % 64, error,
+                   sizeof error) != nullptr)
+      pix_prepare_for_engine(&bare, error, sizeof error);
+    // An image without pixels given a size gets memory of its own.
+    if (bare.owner != nullptr && bare.owner->descriptor() == &bare)
+      delete bare.owner;
+  }
   PixImageDesc *gray = pix_to_gray_copy(&desc, error, sizeof error);
   if (gray) {
     read_rows(gray);

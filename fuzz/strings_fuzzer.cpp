@@ -1,10 +1,11 @@
 // Arbitrary bytes through the string conversions: UTF-8 to UTF-16 and back,
 // to native text and back (in "C" and in a UTF-8 locale), XML escape and
-// unescape, case mapping, and decoding from every text encoding, whole and
-// cut into two chunks. Nothing may read past the input or fail other than
-// with a GException; text that is strictly valid UTF-8 must come back
-// unchanged from every round trip, and decoding in chunks must give the
-// same text as decoding at once.
+// unescape, case mapping, numbers read from the text, and decoding from every
+// text encoding, whole and cut into two chunks. Nothing may read past the
+// input or fail other than with a GException; text that is strictly valid
+// UTF-8 must come back unchanged from every round trip, numbers must read as
+// the C library reads them, and decoding in chunks must give the same text
+// as decoding at once.
 //
 // Input: one control byte (locale, encoding, chunk cut), then the text.
 
@@ -14,6 +15,7 @@
 #include "GUnicode.h"
 #include "TextEncoding.h"
 
+#include <climits>
 #include <clocale>
 #include <cstddef>
 #include <cstdint>
@@ -152,6 +154,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
     (void)utf8.is_well_formed();
     (void)utf8.skip_space();
     (void)utf8.trailing_space_start();
+
+    // Numbers, as strtod and strtoll read them where the decimal point is
+    // "." (both locales here), saturated to 32 bits as parse_long is.
+    const char *c_text = utf8.c_str();
+    char *stop = nullptr;
+    int32_t end = -1;
+    const double value = utf8.parse_double(0, end);
+    const double expected = std::strtod(c_text, &stop);
+    require(end == stop - c_text &&
+                (value == expected || (value != value && expected != expected)),
+            "parse_double as strtod");
+    const int base = control % 5 == 0 ? 0 : 2 + (control >> 3) % 35;
+    const int32_t number = utf8.parse_long(0, end, base);
+    const long long wide = std::strtoll(c_text, &stop, base);
+    const long long saturated = wide > INT32_MAX   ? INT32_MAX
+                                : wide < INT32_MIN ? INT32_MIN
+                                                   : wide;
+    require(end == stop - c_text && number == saturated,
+            "parse_long as strtol");
   } catch (const GException &) {
   }
 

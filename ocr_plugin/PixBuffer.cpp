@@ -18,6 +18,7 @@ PixBuffer::~PixBuffer() {
     return;
   desc_->data = nullptr;
   desc_->buffer = nullptr;
+  desc_->buffer_size = 0; // no memory, no bytes: the descriptor stays valid
   desc_->owner = nullptr;
 }
 

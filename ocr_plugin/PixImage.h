@@ -103,7 +103,7 @@ public:
   static PixBuffer *adopt(PixImageDesc &desc, GRawBuffer &bytes);
 
   /// Frees the memory and, when the descriptor still names this owner,
-  /// clears its data, buffer and owner.
+  /// clears its data, buffer, buffer size and owner.
   ~PixBuffer();
   PixBuffer(const PixBuffer &) = delete;
   PixBuffer &operator=(const PixBuffer &) = delete;
@@ -158,14 +158,16 @@ public:
   const PixImageDesc &desc() const noexcept { return *active_; }
 
   /// Raises the first failing check, in this order: "PixImage.data_size"
-  /// (buffer after data), "PixImage.bad_orient" (orientation above 7), by
+  /// (buffer after data, or data without a buffer),
+  /// "PixImage.bad_orient" (orientation above 7), by
   /// type: bitonal "PixImage.bad_datasize" (buffer size below height); gray
   /// "PixImage.bad_gray_size" (pixel step 0), "PixImage.bad_rowsize" (row
   /// step below pixel step * width), "PixImage.bad_datasize2" (last row past
   /// the end of the memory); colour "PixImage.bad_color_size" (pixel step
   /// below 3), "PixImage.bad_rowsize", "PixImage.bad_datasize3"; any other
   /// type "PixImage.unrecog_type"; then "PixImage.no_image_data" (width and
-  /// height non-zero, data null).
+  /// height non-zero, data null), and "PixImage.data_size" again for a
+  /// buffer size without a buffer.
   void validate() const;
 
   /// Turns the orientation code by angle degrees, a quarter turn for each

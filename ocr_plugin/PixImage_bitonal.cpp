@@ -40,7 +40,8 @@ std::size_t code_rows(const PixImageDesc &source, unsigned char *out,
 template <class Gray>
 void count_values(const PixImageDesc &d, uint32_t (&histogram)[256],
                   Gray gray) {
-  for (uint32_t y = 0; y < d.height; ++y) {
+  const uint32_t rows = d.width != 0 ? d.height : 0;
+  for (uint32_t y = 0; y < rows; ++y) {
     const unsigned char *row =
         d.data + static_cast<std::size_t>(y) * d.row_step;
     for (uint32_t x = 0; x < d.width; ++x)

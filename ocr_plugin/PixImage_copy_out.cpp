@@ -75,7 +75,12 @@ void copy_out_bitonal(const PixImageDesc &source, PixImageDesc &target) {
   const uint32_t o = source.orientation;
   const std::size_t size = coded_size(source);
   if (o == 0) {
-    // The displayed rows are the stored ones: the coded bytes as they are.
+    // The displayed rows are the stored ones: the coded bytes as they are,
+    // once every row has been read, so that damaged rows, or fewer rows than
+    // the height, are refused here and not handed on.
+    GBitmap::RowReader reader(source.data, size);
+    for (uint32_t r = 0; r < source.height; ++r)
+      reader.skip_row(source.width);
     make_memory(target, size);
     if (size != 0)
       std::memcpy(target.data, source.data, size);

@@ -69,7 +69,9 @@ void pix::gray_copy(const PixImageDesc &source, PixImageDesc &target) {
   unsigned char *out = target.data;
   switch (source.type) {
   case TYPE_BITONAL:
-    if (width != 0 && height != 0)
+    // Rows of no pixels are decoded too: each must be one empty run, and
+    // damaged ones are refused here rather than handed on.
+    if (source.height != 0)
       decode_bitonal(source, target);
     break;
   case TYPE_GRAY:
@@ -103,10 +105,11 @@ void PixImage::to_gray() {
   }
   // Colour, in place: every packed gray byte lands at or before the first
   // byte of its pixel, after that pixel has been read, so no unread byte is
-  // overwritten.
+  // overwritten. Rows without pixels take no time, however many.
   const bool rgb = d.type == TYPE_RGB;
   unsigned char *out = d.data;
-  for (uint32_t y = 0; y < d.height; ++y) {
+  const uint32_t rows = d.width != 0 ? d.height : 0;
+  for (uint32_t y = 0; y < rows; ++y) {
     const unsigned char *p = d.data + static_cast<std::size_t>(y) * d.row_step;
     for (uint32_t x = 0; x < d.width; ++x, p += d.pixel_step)
       *out++ =

@@ -88,8 +88,10 @@ void pack(PixImageDesc &d, bool strict) {
   if (is_packed_at_start(d) && d.pixel_step == step && !to_bgr)
     return;
   const std::size_t row_bytes = static_cast<std::size_t>(step) * d.width;
+  // Rows without pixels have nothing to move, however many there are.
+  const uint32_t rows = row_bytes != 0 ? d.height : 0;
   unsigned char *out = d.buffer;
-  for (uint32_t y = 0; y < d.height; ++y, out += row_bytes) {
+  for (uint32_t y = 0; y < rows; ++y, out += row_bytes) {
     const unsigned char *row =
         d.data + static_cast<std::size_t>(y) * d.row_step;
     if (d.pixel_step == step && !to_bgr) {

@@ -10,11 +10,12 @@
 //   S = 256 v (m - 1) / o,  J = S / (n - 1),
 //   P(1) = trunc(J),  P(k) = trunc(k J + 1/2) for k >= 2,
 //
-// output pixel 0 being prepared pixel 0. The positions are taken exactly, in
-// integers: J as a floating-point number would round differently where k J
-// lands on a half, and differently again on the x87 unit of the 32-bit
-// build, whose intermediate results carry more bits; both builds must hand
-// the engine the same pixels.
+// output pixel 0 being prepared pixel 0. J is a double, and k J is rounded
+// to a double before the half is added: where k J lands on a half in exact
+// arithmetic, the double product may lie just below it, and the position
+// is then the one below. Both builds round alike: the 32-bit one does its
+// floating point in SSE2 registers of 64 bits too, never on the x87 unit
+// with its wider intermediate results.
 //
 // The rows share the image's memory with their stretched selves. Growing
 // rows are done from the last to the first, shrinking ones from the first
@@ -60,25 +61,11 @@ void fill_taps(Tap *taps, uint32_t n, uint64_t S, uint64_t prepared,
                static_cast<uint32_t>(right * step), right_weight};
   };
   taps[0] = Tap{0, 256, 0, 0};
-  const uint64_t N = n - 1;
-  taps[1] = tap(S / N);
-  // P(k) = floor((2 k S + N) / (2 N)), kept as quotient and remainder and
-  // advanced by 2 S / (2 N) each step: no division per pixel, and no
-  // product that could outgrow 64 bits.
-  const uint64_t denominator = 2 * N;
-  const uint64_t step_whole = (2 * S) / denominator;
-  const uint64_t step_rest = (2 * S) % denominator;
-  uint64_t whole = (4 * S + N) / denominator;
-  uint64_t rest = (4 * S + N) % denominator;
-  for (uint32_t k = 2; k < n; ++k) {
-    taps[k] = tap(whole);
-    whole += step_whole;
-    rest += step_rest;
-    if (rest >= denominator) {
-      rest -= denominator;
-      ++whole;
-    }
-  }
+  // S is below 2^41 and k J at most S, so every position fits 64 bits.
+  const double J = static_cast<double>(S) / (n - 1);
+  taps[1] = tap(static_cast<uint64_t>(J));
+  for (uint32_t k = 2; k < n; ++k)
+    taps[k] = tap(static_cast<uint64_t>(k * J + 0.5));
 }
 
 template <uint32_t C>

@@ -36,7 +36,9 @@ void PixImage::validate() const {
   const PixImageDesc &d = *active_;
   const uint64_t buffer = reinterpret_cast<uintptr_t>(d.buffer);
   const uint64_t data = reinterpret_cast<uintptr_t>(d.data);
-  if (buffer > data)
+  // Data in no memory at all: offsets from a null buffer would make any
+  // address look like part of it.
+  if (buffer > data || (d.buffer == nullptr && d.data != nullptr))
     G_THROW("PixImage.data_size");
   if (d.orientation > 7)
     G_THROW("PixImage.bad_orient");
@@ -63,4 +65,9 @@ void PixImage::validate() const {
   }
   if (d.width != 0 && d.height != 0 && d.data == nullptr)
     G_THROW("PixImage.no_image_data");
+  // Nor may bytes be claimed where there is no memory: an image without
+  // pixels would be given some there. Checked last, so that a page without
+  // data is told so first.
+  if (d.buffer == nullptr && d.buffer_size != 0)
+    G_THROW("PixImage.data_size");
 }

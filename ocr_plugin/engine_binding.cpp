@@ -21,11 +21,11 @@ bool resolve(platform::LibraryHandle library, Function &function,
 
 } // namespace
 
-bool bind_engine(std::string &reason) {
+bool bind_engine(const std::string &library_file, std::string &reason) {
   if (is_bound)
     return true;
   platform::LibraryHandle library =
-      platform::load_library(platform::engine_library_file, reason);
+      platform::load_library(library_file, reason);
   if (!library)
     return false;
   EngineApi api;

@@ -2,7 +2,8 @@
 //-*-===//
 //
 // The engine's directory is only known once init_ocr has found it, so the
-// library is loaded then, from the search path that init_ocr has extended,
+// library is loaded then, by the full name of the file that was found (a
+// search along a path could find another library of the same name first),
 // and every entry point is resolved at once: a library that is found but does
 // not load, or lacks a function, is a failure the caller sees, never a fault
 // at a later call. The binding is process-wide and made once.
@@ -31,9 +32,10 @@ struct EngineApi {
   decltype(&::drs7_read_coordinates) drs7_read_coordinates;
 };
 
-/// Loads the engine library and resolves its functions, unless that was done
-/// before. False, with a reason, when it cannot; a later call tries again.
-bool bind_engine(std::string &reason);
+/// Loads the engine library from library_file and resolves its functions,
+/// unless that was done before. False, with a reason, when it cannot; a
+/// later call tries again.
+bool bind_engine(const std::string &library_file, std::string &reason);
 
 /// The bound functions. Only valid after bind_engine() succeeded.
 const EngineApi &engine_api();

@@ -31,7 +31,7 @@ bool can_open(const std::string &file) {
 }
 
 bool holds_engine(const std::string &directory) {
-  return can_open(join(directory, platform::engine_library_file));
+  return can_open(engine_library_file(directory));
 }
 
 // The host program's directory, ending in a separator.
@@ -47,6 +47,10 @@ bool executable_directory(std::string &directory) {
 }
 
 } // namespace
+
+std::string engine_library_file(const std::string &engine_directory) {
+  return join(engine_directory, platform::engine_library_file);
+}
 
 bool find_engine_directory(std::string &directory) {
   std::string named;

@@ -18,6 +18,10 @@
 /// "../Lectorin/", each ending in a separator. False when none qualifies.
 bool find_engine_directory(std::string &directory);
 
+/// The engine library's file in an engine directory: the two joined by one
+/// separator, as the search above tests them.
+std::string engine_library_file(const std::string &engine_directory);
+
 /// The engine's data directory: the "DRS/" subdirectory of the engine
 /// directory (ending in a separator) when it holds "eng.ytr", else the engine
 /// directory unchanged when it does. False when neither does, or when the

@@ -22,12 +22,22 @@ const KnownComplaint known_complaints[] = {
     {0x1A00, 505, "IRIS.userdict"},
 };
 
+// Set when the callback could not record a complaint.
+bool complaint_lost = false;
+
 } // namespace
 
 GUTF8String &engine_errors() {
   static GUTF8String collected;
   return collected;
 }
+
+void forget_engine_errors() {
+  engine_errors() = GUTF8String();
+  complaint_lost = false;
+}
+
+bool engine_error_lost() { return complaint_lost; }
 
 void append_engine_error(const char *identifier) {
   GUTF8String &errors = engine_errors();
@@ -53,7 +63,8 @@ int32_t engine_error_callback(uint32_t class_code, uint32_t detail_code,
         engine_complaint_identifier(class_code, detail_code, reason_code)
             .c_str());
   } catch (...) {
-    // The engine's frames must never see an exception.
+    // The engine's frames must never see an exception; the run hears of it.
+    complaint_lost = true;
   }
   return 0;
 }

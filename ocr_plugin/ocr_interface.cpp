@@ -21,8 +21,9 @@ const char cant_load[] = "IRIS.cantload";
 extern "C" int32_t engine_first_callback(void) { return 0; }
 extern "C" int32_t engine_second_callback(void) { return -1; }
 
-// Puts the engine directory at the end of the search path, so that the engine
-// library is found there. Each interface appends it once more.
+// Puts the engine directory at the end of the search path, where the
+// engine's own libraries are looked for and where callers see it. Each
+// interface appends it once more.
 void extend_search_path(const std::string &engine_directory) {
   std::string path;
   platform::get_environment(platform::search_path_variable, path);
@@ -44,7 +45,7 @@ const char *start_engine(OcrSession &session) {
   // A library that is there but does not load is reported like an engine
   // that refused to start; no engine function is called for this interface.
   std::string reason;
-  if (!bind_engine(reason))
+  if (!bind_engine(engine_library_file(engine_directory), reason))
     return cant_load;
   const EngineApi &engine = engine_api();
   session.engine_started = true;

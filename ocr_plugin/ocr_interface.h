@@ -77,6 +77,8 @@ static_assert(sizeof(ocr_interface) == 20,
 LECTORIN_EXPORT ocr_interface *init_ocr();
 
 /// Recognises one page; the result is the session's, or null with error set.
+/// A null option text or page fails with "IRIS.exception"; a null interface
+/// returns null.
 char *ocr_recognize(ocr_interface *ocr, const char *options,
                     const PixImageDesc *image);
 

@@ -55,6 +55,12 @@ void report(ocr_interface &ocr, const char *identifier) {
   ocr.error = session.error_text;
 }
 
+// The identifier a page-image entry left in its message buffer. The buffers
+// start empty, and an entry that fails without saying why still fails.
+const char *failure_identifier(const char *message) {
+  return message[0] != '\0' ? message : exception_id;
+}
+
 // What a run holds that must be given back on every way out, the exception
 // path included.
 struct RunResources {
@@ -114,10 +120,10 @@ bool bring_to_resolution(OcrSession &session, PixImageDesc *image,
     append_engine_error(GException::outofmemory);
     return false;
   }
-  char message[message_size];
+  char message[message_size] = "";
   if (!pix_resize(image, static_cast<uint32_t>(width),
                   static_cast<uint32_t>(height), message, sizeof message)) {
-    append_engine_error(message);
+    append_engine_error(failure_identifier(message));
     return false;
   }
   return true;
@@ -141,9 +147,11 @@ void set_up_engine(int32_t engine, LineFeed &feed, const OcrOptions &options) {
   api.set_engine_value(engine, 44, 1, 0);
 }
 
-// Zoning, recognition and the hidden text. Null when recognition failed.
-char *recognise(OcrSession &session, RunResources &held,
-                const OcrOptions &options) {
+// Zoning, recognition and the hidden text, which becomes the session's
+// result_text at once: from then on every way out frees it. No text when
+// recognition failed.
+void recognise(OcrSession &session, RunResources &held,
+               const OcrOptions &options) {
   const EngineApi &api = engine_api();
   api.do_zones(session.engine);
   held.block = platform::memory_block_alloc(4);
@@ -153,7 +161,7 @@ char *recognise(OcrSession &session, RunResources &held,
     // A failure must not look like an empty page.
     if (engine_errors().is_empty())
       append_engine_error(abnormal);
-    return nullptr;
+    return;
   }
   session.output = ByteStream::create_memory();
   void *list = platform::memory_block_lock(held.block);
@@ -168,13 +176,13 @@ char *recognise(OcrSession &session, RunResources &held,
   held.block_locked = false;
   api.drs7_free_coords();
   held.characters_prepared = false;
-  return take_hidden_text(session);
+  session.result_text = take_hidden_text(session);
 }
 
 char *run_page(ocr_interface &ocr, const char *option_text,
                const PixImageDesc &page_image) {
   OcrSession &session = *ocr.session;
-  engine_errors() = GUTF8String();
+  forget_engine_errors();
   OcrOptions options;
   if (!parse_options(options, option_text)) {
     report(ocr, bad_option);
@@ -182,10 +190,10 @@ char *run_page(ocr_interface &ocr, const char *option_text,
   }
 
   RunResources held;
-  char message[message_size];
+  char message[message_size] = "";
   held.image = pix_to_gray_copy(&page_image, message, sizeof message);
   if (!held.image) {
-    report(ocr, message);
+    report(ocr, failure_identifier(message));
     return nullptr;
   }
 
@@ -196,29 +204,35 @@ char *run_page(ocr_interface &ocr, const char *option_text,
   if (target < minimum_resolution)
     target = minimum_resolution;
 
-  char *result = nullptr;
   if (bring_to_resolution(session, held.image, page, target)) {
     if (!pix_prepare_for_engine(held.image, message, sizeof message)) {
-      append_engine_error(message);
+      append_engine_error(failure_identifier(message));
     } else {
       PageGeometry prepared = displayed_geometry(*held.image);
       LineFeed feed{prepared.height, prepared.width, target, 0, held.image};
       set_up_engine(session.engine, feed, options);
       // Complaints during the set-up mean the engine cannot read this page.
-      if (engine_errors().is_empty())
-        result = recognise(session, held, options);
+      if (engine_errors().is_empty() && !engine_error_lost())
+        recognise(session, held, options);
     }
   }
+  // A complaint that could not even be recorded must not pass for none:
+  // the run fails as out of memory, its document freed.
+  if (engine_error_lost())
+    G_THROW(GException::outofmemory);
+  // The complaints are copied after the document is the session's: a copy
+  // that fails leaves nothing unowned.
   if (!engine_errors().is_empty())
     report(ocr, engine_errors().c_str());
-  session.result_text = result;
-  return result;
+  return session.result_text;
 }
 
 } // namespace
 
 extern "C" char *ocr_recognize(ocr_interface *ocr, const char *options,
                                const PixImageDesc *image) {
+  if (!ocr)
+    return nullptr; // nowhere to say why
   OcrSession &session = *ocr->session;
   // The editor releases after every page; a run that finds texts still held
   // frees them as the release would have.
@@ -229,6 +243,11 @@ extern "C" char *ocr_recognize(ocr_interface *ocr, const char *options,
     // An interface whose engine never started cannot recognise anything.
     if (session.init_error) {
       report(*ocr, session.init_error);
+      return nullptr;
+    }
+    // The editor always hands both; without them there is no page to read.
+    if (!options || !image) {
+      report(*ocr, exception_id);
       return nullptr;
     }
     return run_page(*ocr, options, *image);

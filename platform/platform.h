@@ -3,7 +3,10 @@
 // Everything the plug-in, the base library and the stand-in engine need from
 // the operating system, as a few high-level operations. One implementation per
 // family (posix.cpp, win32.cpp); nothing above this header includes a system
-// header, so the code above it is the same on both platforms.
+// header, so the code above it is the same on both platforms. What only host
+// programs need is in host.h: every function here is linked into the plug-in,
+// and each one it imports from the system is a condition for the editor to
+// load it at all.
 //
 // Failures that the caller must see come back as results (false, null, an
 // error text); nothing here throws.
@@ -16,7 +19,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 
 namespace platform {
@@ -44,9 +46,10 @@ constexpr const char *engine_data_subdirectory = "DRS/";
 constexpr const char *engine_data_file = "eng.ytr";
 /// The environment variable that names the engine directory.
 constexpr const char *engine_directory_variable = "IRISlib";
-/// The search path the engine library is loaded from. On Windows it is the
-/// system's own; elsewhere the dynamic loader ignores run-time changes to its
-/// variables, so "path" is the plug-in's own list, read by load_library().
+/// The search path that the plug-in extends by the engine directory. On
+/// Windows it is the system's own, where the engine's own libraries are
+/// looked for; elsewhere the dynamic loader ignores run-time changes to its
+/// variables, and "path" is a list of the plug-in's own that callers read.
 constexpr const char *search_path_variable = "path";
 constexpr char search_path_list_separator = ';';
 
@@ -56,12 +59,11 @@ constexpr char search_path_list_separator = ';';
 /// False when it cannot be read.
 bool executable_path(std::string &path);
 
-/// Reads an environment variable. False when it is not set.
+/// Reads an environment variable of the process. False when it is not set.
+/// On Windows this is the process's live environment (kernel32), which is
+/// what the host program sets and what the system searches for libraries;
+/// the C runtime's copy, taken at start-up, misses later changes.
 bool get_environment(const char *name, std::string &value);
-
-/// The most memory the process has held resident so far, in bytes; 0 when
-/// the system does not tell.
-std::size_t peak_resident_bytes();
 
 /// Sets an environment variable for the rest of the process's life. The
 /// environment keeps its own copy. False when the environment refused it.
@@ -72,9 +74,10 @@ bool set_environment(const char *name, const std::string &value);
 using LibraryHandle = void *;
 
 /// Loads a shared library. A name with a directory part is loaded from that
-/// file; a bare file name is looked up along the search path (on Windows the
-/// system's rules, which include "path"; elsewhere the directories of the
-/// "path" list, in order). Null on failure, with a one-line reason in error.
+/// very file (a relative one from the current directory), and on Windows the
+/// libraries it needs are looked for in its directory first; a bare file
+/// name is looked up by the system's rules. Null on failure, with a one-line
+/// reason in error.
 LibraryHandle load_library(const std::string &file, std::string &error);
 
 /// Resolves an exported function. Where the platform exports some functions by
@@ -102,6 +105,8 @@ MemoryBlock memory_block_realloc(MemoryBlock block, std::size_t bytes);
 void *memory_block_lock(MemoryBlock block);
 void memory_block_unlock(MemoryBlock block);
 std::size_t memory_block_size(MemoryBlock block);
+/// True while some lock of the block has not been undone.
+bool memory_block_is_locked(MemoryBlock block);
 void memory_block_free(MemoryBlock block);
 
 //===-- Threads -----------------------------------------------------------===//
@@ -127,30 +132,64 @@ private:
   alignas(8) unsigned char storage_[64];
 };
 
-//===-- Terminals and worker processes -----------------------------------===//
+#ifdef _WIN32
+//===-- Code pages (Windows) ----------------------------------------------===//
+//
+// Native text on Windows: the system's own conversions between a code page
+// and UTF-16, its character classes and its case rules. None of them reads
+// the C runtime's locale, which belongs to the host program.
 
-/// True when the standard stream (0, 1 or 2) is a terminal.
-bool is_terminal(int standard_stream);
+/// A code page and what converting with it needs to know.
+struct CodePage {
+  unsigned number = 0;
+  int max_char_bytes = 1;
+  /// Whether a character without an exact form is told apart. UTF-8 and
+  /// GB18030 hold every character and take no such request.
+  bool tells_unmapped = true;
+};
 
-/// A job of a worker pool: returns a status (0 to 255) and may leave a
-/// message for the calling process.
-using WorkerJob = std::function<int(int index, std::string &message)>;
-/// Told in the calling process as each job ends, in the order they end; the
-/// status is -1 when the worker running the job died.
-using WorkerDone =
-    std::function<void(int index, int status, const std::string &message)>;
+/// The system's ANSI code page: the one the editor's text is in.
+CodePage ansi_code_page();
 
-/// Runs job(0) to job(count - 1) in up to `workers` child processes, each a
-/// copy of this process as it is at the call, handing jobs out one at a time
-/// as workers become free. A worker that dies fails the job it had, and a
-/// new one takes its place while jobs are left. With one worker, or where
-/// processes cannot be copied (Windows), the jobs run one after another in
-/// this process.
-void run_worker_pool(int workers, int count, const WorkerJob &job,
-                     const WorkerDone &done);
+/// The code page numbered; false when the system does not know it or it
+/// keeps a state between characters (such code pages are never native).
+bool describe_code_page(unsigned number, CodePage &code_page);
+
+/// The character at bytes (at most `available` of them) as one or two
+/// UTF-16 units in units[], their count in unit_count. Returns the bytes it
+/// takes; 0 when they are no character of the code page or one cut short.
+int decode_code_page(const CodePage &code_page, const char *bytes,
+                     std::size_t available, char16_t units[2], int &unit_count);
+
+/// Writes the character of one or two UTF-16 units in the code page at out
+/// (capacity bytes, no zero byte added). Returns the bytes written; 0 when
+/// the code page has no exact form for it: a near one ("A" for "Ā") is
+/// never taken.
+int encode_code_page(const CodePage &code_page, const char16_t *units,
+                     int unit_count, char *out, int capacity);
+
+/// The classes of a UTF-16 unit, the same in every locale.
+enum CharacterClass : unsigned {
+  character_space = 1,
+  character_upper = 2,
+  character_lower = 4,
+};
+unsigned character_classes(char16_t unit);
+
+/// The unit in upper or lower case by the rules of the user's default
+/// locale; the unit itself when it has no other case.
+char16_t change_case(char16_t unit, bool upper);
+
+/// The user's decimal point, in the ANSI code page; "." when it cannot be
+/// read.
+std::string user_decimal_point();
+
+#endif // _WIN32
+
 //===-- Runtime streams ---------------------------------------------------===//
 
-/// Opens a runtime FILE on a file descriptor with an fdopen mode. With
+/// Opens a runtime FILE on a file descriptor with an fdopen mode (for the
+/// base library's ByteStream::create_stdio, so it is part of the plug-in). With
 /// duplicate, a copy of the descriptor is opened instead, so that closing
 /// the FILE leaves the caller's descriptor open. Null on failure (errno
 /// tells why); the descriptor that fdopen was given is then closed, if it
@@ -158,6 +197,14 @@ void run_worker_pool(int workers, int count, const WorkerJob &job,
 std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate);
 
 //===-- Message formatting ------------------------------------------------===//
+
+/// How a positional format ended.
+enum class PositionalFormat {
+  done,          ///< out holds the text (which may be empty)
+  malformed,     ///< a "%" or an insert left open
+  out_of_memory, ///< the system had no memory for the text
+  failed,        ///< the system formatter failed for another reason
+};
 
 /// Formats a message pattern with numbered inserts, as the system's message
 /// formatter does: "%1!s!" inserts argument 1 with a printf conversion (a
@@ -167,10 +214,9 @@ std::FILE *open_descriptor(int descriptor, const char *mode, bool duplicate);
 /// carriage return or tab, and before any other character gives that
 /// character. Every line end in the pattern (CR, LF or CR LF) becomes CR LF.
 /// Arguments are read in order of their numbers: texts as const char *,
-/// numbers as 32-bit integers. An empty result is a success. False, with out
-/// unchanged, when the pattern is malformed (a "%" or an insert left open).
-bool format_positional(std::string &out, const char *pattern,
-                       std::va_list args);
+/// numbers as 32-bit integers. out is set only when the result is done.
+PositionalFormat format_positional(std::string &out, const char *pattern,
+                                   std::va_list args);
 
 } // namespace platform
 

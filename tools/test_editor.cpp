@@ -5,15 +5,18 @@
 // launcher as FolivaneA.exe, it is what the launcher starts when no editor
 // window exists.
 //
-//   test_editor CLASS RECORD [MESSAGES [TIMEOUT_MS]]
+//   test_editor CLASS RECORD [MESSAGES [TIMEOUT_MS [MARKER]]]
 //
 // The launcher gives the editor only its own path, unquoted, as the command
 // line, which splits at spaces. So when LECTORIN_TEST_EDITOR_CLASS is set,
 // all settings come from the environment instead, which the launcher hands
-// down unchanged: LECTORIN_TEST_EDITOR_CLASS, _RECORD, _MESSAGES, _TIMEOUT_MS.
-// CLASS "-" creates no window at all (an editor that never shows its window);
-// MESSAGES defaults to 1, TIMEOUT_MS to 10000. The program exits after
-// MESSAGES messages or the timeout, whichever comes first.
+// down unchanged: LECTORIN_TEST_EDITOR_CLASS, _RECORD, _MESSAGES, _TIMEOUT_MS,
+// _MARKER. CLASS "-" creates no window at all (an editor that never shows its
+// window); MESSAGES defaults to 1, TIMEOUT_MS to 10000. MARKER names a file
+// that the editor creates once it runs, before its window exists (the
+// launcher's edition marker, appearing only after the launcher looked). The
+// program exits after MESSAGES messages or the timeout, whichever comes
+// first.
 //
 // With LECTORIN_TEST_EDITOR_PLUGIN naming the plug-in library (in builds
 // that have the host program, which needs the Windows Tesseract), the editor
@@ -27,6 +30,7 @@
 //   pid N                    first, so a test can wait for this process
 //   module PATH              the program file Windows actually ran
 //   command LINE             the raw command line it was given
+//   marker                   once the marker file exists
 //   window                   once the window exists
 //   copydata TAG SIZE        for each WM_COPYDATA, dwData and cbData, then
 //   SIZE payload bytes and a line feed
@@ -61,6 +65,7 @@ struct Settings {
   std::string record;
   unsigned messages = 1;
   unsigned timeout_ms = 10000;
+  std::string marker;
 };
 
 constexpr ULONG_PTR file_list_tag = 0x1751;
@@ -94,6 +99,9 @@ bool read_settings(int argc, char **argv, Settings &settings) {
     return false;
   settings.window_class = window_class;
   settings.record = record;
+  if (const char *marker =
+          setting(argc, argv, 5, "LECTORIN_TEST_EDITOR_MARKER"))
+    settings.marker = marker;
   return read_number(setting(argc, argv, 3, "LECTORIN_TEST_EDITOR_MESSAGES"),
                      settings.messages) &&
          read_number(setting(argc, argv, 4, "LECTORIN_TEST_EDITOR_TIMEOUT_MS"),
@@ -152,7 +160,7 @@ int recognise_file(lectorin_ocr::PluginHost &host, const std::string &file) {
       throw std::runtime_error("the plug-in failed: " + result.error);
     std::string error;
     if (!lectorin_ocr::write_whole_file(
-            directory + lectorin_ocr::output_name(file, page, pages),
+            directory + lectorin_ocr::output_name(file, page, pages, ".xml"),
             result.xml, error))
       throw std::runtime_error(error);
   }
@@ -216,7 +224,8 @@ int main(int argc, char **argv) {
   Settings settings;
   if (!read_settings(argc, argv, settings)) {
     (void)std::fputs(
-        "usage: test_editor CLASS RECORD [MESSAGES [TIMEOUT_MS]]\n", stderr);
+        "usage: test_editor CLASS RECORD [MESSAGES [TIMEOUT_MS [MARKER]]]\n",
+        stderr);
     return 2;
   }
   record_file = std::fopen(settings.record.c_str(), "wb");
@@ -228,6 +237,13 @@ int main(int argc, char **argv) {
   record_line("module " + std::string(module, length));
   record_line(std::string("command ") + ::GetCommandLineA());
 
+  if (!settings.marker.empty()) {
+    std::FILE *marker = std::fopen(settings.marker.c_str(), "wb");
+    if (!marker)
+      return 2;
+    (void)std::fclose(marker);
+    record_line("marker");
+  }
   if (settings.window_class != "-") {
     if (!create_window(settings.window_class))
       return 2;

@@ -9,6 +9,7 @@
 #include "GString.h"
 #include "temp_directory.h"
 #include "test_util.h"
+#include "text_samples.h"
 
 #include <climits>
 #include <cstdio>
@@ -158,25 +159,6 @@ TEST(ByteStreamText, ModesDecideTheBytes) {
 }
 
 //===-- Base operations ---------------------------------------------------===//
-
-// A stream that can only move forward: reads from a text, writes nowhere.
-class ForwardOnly : public ByteStream {
-public:
-  explicit ForwardOnly(std::string data) : data_(std::move(data)) {}
-  int32_t read(void *buffer, int32_t size) override {
-    int32_t n = std::min<int32_t>(size, int32_t(data_.size()) - position_);
-    data_.copy(static_cast<char *>(buffer), std::size_t(n),
-               std::size_t(position_));
-    position_ += n;
-    return n;
-  }
-  int32_t write(const void *, int32_t) override { return 0; }
-  int32_t tell() const override { return position_; }
-
-private:
-  std::string data_;
-  int32_t position_ = 0;
-};
 
 TEST(ByteStreamBase, SeekMovesForwardByReading) {
   GRef<ByteStream> stream = new ForwardOnly(pattern(3000));

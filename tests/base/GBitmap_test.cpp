@@ -5,6 +5,7 @@
 
 #include "test_util.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -163,6 +164,15 @@ TEST(GBitmapMirrorRows, MirrorsTheSmallCases) {
   const unsigned char empty_rows[] = {0, 0};
   n = GBitmap::mirror_rows(out.buffer, empty_rows, 2, 0, 2);
   EXPECT_EQ(out.get(n), Bytes({0, 0}));
+  // Runs longer than one code: the empty runs that split them stay paired
+  // with the rest, so the colours after them keep their order.
+  const uint32_t wide = 40000;
+  Pixels pixels(wide, 0);
+  std::fill(pixels.begin() + 17000, pixels.begin() + 37001, 1);
+  Bytes coded = encode(pixels, wide, 1);
+  n = GBitmap::mirror_rows(out.buffer, coded.data(), coded.size(), wide, 1);
+  EXPECT_EQ(decode(out.get(n), wide, 1),
+            Pixels(pixels.rbegin(), pixels.rend()));
 }
 
 TEST(GBitmapMirrorRows, OvershootIsLostSync) {

@@ -79,6 +79,10 @@ TEST(GException, ReportHasItsFixedForm) {
                 unrecognized("GException.exception") + "\n\n");
   EXPECT_EQ(stderr_of([] { GException().print_report(); }),
             "***" + unrecognized("Invalid exception") + "\n\n");
+  // Text after an overlong zero, and the report's last line ends, are
+  // written all the same.
+  EXPECT_EQ(stderr_of([] { GException("A.b\tx\xC0\x80y").print_report(); }),
+            "***" + unrecognized("A.b") + "\n\t   Parameter: x\xC0\x80y\n\n\n");
 }
 
 TEST(GException, LongTextsAreWrittenWhole) {

@@ -135,6 +135,27 @@ TEST(GRef, TwoThreadsHammeringCopiesKeepTheCount) {
   EXPECT_EQ(live, 0);
 }
 
+// One thread copies a GRef while the other points it at new objects: the
+// copy must read the pointer under the lock, or it counts a reference on an
+// object that the reassignment has just deleted (a use after free under ASan).
+TEST(GRef, CopyingAGRefThatAnotherThreadReassigns) {
+  GRef<Counted> shared = new Counted;
+  on_two_threads([&shared](int which) {
+    for (int i = 0; i < 50000; ++i) {
+      if (which == 1) {
+        shared = new Counted;
+        continue;
+      }
+      GRef<Counted> copy = shared;
+      GRef<Counted> assigned;
+      assigned = shared;
+      EXPECT_GE(copy->get_ref_count(), 1);
+    }
+  });
+  shared.reset();
+  EXPECT_EQ(live, 0);
+}
+
 // Two threads drop the two references of many objects at once: each object
 // must be deleted by exactly one of them (a double free shows under ASan).
 TEST(GRef, RacingLastReleasesDeleteOnce) {

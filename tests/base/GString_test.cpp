@@ -8,11 +8,17 @@
 #include "GLocale.h"
 #include "test_util.h"
 
+#include <atomic>
+#include <clocale>
 #include <cstdarg>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -234,6 +240,37 @@ TEST(GStringXml, EscapeAndUnescapeAreInverse) {
   }
 }
 
+// The built-in entity table is made by whichever thread first needs it; in
+// a fresh process several threads ask at once, and each must find it whole.
+TEST(GStringXmlDeathTest, FirstNamedEntitiesOnManyThreadsAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const int count = 8;
+        std::atomic<int> ready{0};
+        std::atomic<int> wrong{0};
+        std::vector<std::thread> threads;
+        threads.reserve(count);
+        for (int t = 0; t < count; ++t) {
+          threads.emplace_back([&] {
+            ++ready;
+            while (ready < count) {
+            }
+            try {
+              if (GUTF8String("a&lt;b&amp;").xml_unescape() != "a<b&")
+                ++wrong;
+            } catch (...) {
+              ++wrong;
+            }
+          });
+        }
+        for (std::thread &thread : threads)
+          thread.join();
+        std::exit(wrong);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
 //===-- Formatting --------------------------------------------------------===//
 
 TEST(GStringFormat, PrintfFormatsAnyLength) {
@@ -266,8 +303,9 @@ TEST(GStringFormat, NumberedInsertsGoToTheMessageFormatter) {
 
 // The name of a locale that writes "1,5", or null when none exists here.
 const char *comma_locale() {
-  for (const char *name :
-       {"de_DE.UTF-8", "de_DE.utf8", "German_Germany.1252", "German"}) {
+  // "" is the user's default, which on Windows is the only name with a
+  // language.
+  for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", ""}) {
     GLocaleGuard guard(LC_ALL, name);
     if (GLocalString::format("%.1f", 1.5) == "1,5")
       return name;
@@ -290,6 +328,44 @@ TEST(GStringFormat, Utf8NumbersIgnoreTheLocale) {
     EXPECT_EQ(GLocalString("2,5").parse_double(0, end), 2.5);
   }
   EXPECT_EQ(locale_name(LC_ALL), before);
+}
+
+// Sets the C runtime's locale, as a host program may, for a scope.
+class HostLocale {
+public:
+  explicit HostLocale(std::initializer_list<const char *> names)
+      : before_(std::setlocale(LC_ALL, nullptr)) {
+    for (const char *name : names) {
+      if (std::setlocale(LC_ALL, name)) {
+        name_ = name;
+        return;
+      }
+    }
+  }
+  ~HostLocale() { std::setlocale(LC_ALL, before_.c_str()); }
+  HostLocale(const HostLocale &) = delete;
+  HostLocale &operator=(const HostLocale &) = delete;
+  const char *name() const { return name_; }
+
+private:
+  std::string before_;
+  const char *name_ = nullptr;
+};
+
+// The host's own choice of locale reaches neither the numbers of UTF-8 text
+// nor the library's locale.
+TEST(GStringFormat, Utf8NumbersIgnoreTheHostsLocale) {
+  HostLocale german({"de_DE.UTF-8", "de_DE.utf8", "German_Germany.1252"});
+  if (!german.name())
+    GTEST_SKIP() << "the C runtime knows no German locale here";
+  char host_text[8];
+  std::snprintf(host_text, sizeof host_text, "%.1f", 1.5);
+  ASSERT_STREQ(host_text, "1,5") << "the host's printf follows its locale";
+  EXPECT_EQ(bytes(GUTF8String::format("%.1f|%g|%.2e", 1.5, 0.25, 1e3)),
+            "1.5|0.25|1.00e+03");
+  int32_t end = 0;
+  EXPECT_EQ(GUTF8String("2.5").parse_double(0, end), 2.5);
+  EXPECT_EQ(end, 3);
 }
 
 //===-- Numbers -----------------------------------------------------------===//
@@ -510,6 +586,52 @@ TEST(GStringNative, OutputFallsBackToUtf8Bytes) {
   EXPECT_FALSE(out.is_empty());
   EXPECT_TRUE(out.rep()->holds_native());
   EXPECT_TRUE(GLocalString::for_output(GUTF8String()).is_empty());
+}
+
+// An overlong zero (C0 80) ends UTF-8 text for the decoder, as a zero byte
+// does; to native text it is two invalid bytes like any others, and what
+// follows them is converted too. So is a sequence cut off by the end.
+TEST(GStringNative, NothingAfterAnOverlongZeroIsLost) {
+  const GUTF8String text("x\xC0\x80y");
+  GRef<GStringRep> referenced =
+      text.rep()->as_native(GStringRep::escape_references);
+  ASSERT_TRUE(referenced);
+  EXPECT_EQ(std::string(referenced->data(),
+                        static_cast<std::size_t>(referenced->size())),
+            "x&#4294967103;&#4294967167;y");
+  // No code page holds invalid bytes: output takes the UTF-8 bytes whole.
+  EXPECT_EQ(bytes(GLocalString::for_output(text)), "x\xC0\x80y");
+  EXPECT_EQ(bytes(GLocalString::for_output(GUTF8String("cut \xE4\xB8"))),
+            "cut \xE4\xB8");
+}
+
+// The ISO-8859-1 locale that ./test.sh makes, or null where there is none.
+const char *latin1_locale() {
+#ifdef _WIN32
+  return ".28591";
+#else
+  for (const char *name : {"de_DE.ISO-8859-1", "de_DE.iso88591"}) {
+    GLocaleGuard guard(LC_CTYPE, name);
+    if (locale_name(LC_CTYPE) == name)
+      return name;
+  }
+  return nullptr;
+#endif
+}
+
+TEST(GStringNative, CaseMappingKeepsWhatTheCodePageLacks) {
+  const char *latin1 = latin1_locale();
+  if (!latin1)
+    GTEST_SKIP() << "no ISO-8859-1 locale (./test.sh makes de_DE.ISO-8859-1)";
+  GLocaleGuard guard(LC_CTYPE, latin1);
+  // The capital of ÿ is Ÿ (U+0178), which Latin-1 lacks: ÿ stays as it is
+  // while é beside it becomes É.
+  EXPECT_EQ(bytes(GLocalString("\xE9\xFF"
+                               "a")
+                      .to_upper()),
+            "\xC9\xFF"
+            "A");
+  EXPECT_EQ(bytes(GLocalString("\xC9\xFF").to_lower()), "\xE9\xFF");
 }
 
 TEST(GStringLocale, GuardRestoresTheLocale) {

@@ -141,6 +141,21 @@ TEST(XMLByteStream, SetEncodingRereadsFromAfterTheMark) {
   EXPECT_EQ(bytes_of(wide->read_until(0, '>', true)), "<?x?>");
 }
 
+TEST(UnicodeByteStream, SetEncodingOnAForwardOnlySourceGoesOn) {
+  // The source cannot go back: the text read ahead in the old encoding is
+  // still handed out, the bytes after it are decoded in the new one, and
+  // the lines go on being counted.
+  std::string bytes =
+      "<a\n>\n<b>" + encode_text(U"<c\u00E9>", TextEncoding::utf16_le);
+  UnicodeByteStream in(new ForwardOnly(bytes), TextEncoding::utf8, 8);
+  EXPECT_EQ(bytes_of(in.read_until(0, '>', true)), "<a\n>");
+  in.set_encoding("UTF-16");
+  EXPECT_EQ(in.encoding(), TextEncoding::utf16);
+  EXPECT_EQ(in.lines_read(), 1);
+  EXPECT_EQ(read_all(in), "\n<b>" + utf8_of(U"<c\u00E9>"));
+  EXPECT_EQ(in.lines_read(), 2);
+}
+
 TEST(UnicodeByteStream, RawOperationsPassThrough) {
   GRef<ByteStream> source = memory_stream("<a>\xC3\xA9<b>");
   UnicodeByteStream in(source, TextEncoding::utf8, 4);
@@ -158,6 +173,13 @@ TEST(UnicodeByteStream, RawOperationsPassThrough) {
   EXPECT_EQ(bytes_of(in.read_until(0, '>', true)), "\xC3\xA9<b>");
   EXPECT_EQ(in.write("!", 1), 1);
   EXPECT_EQ(source->size(), 9);
+
+  // A tail cut at a chunk boundary belongs to where it was read: after a
+  // seek it would turn the first bytes there into another character.
+  UnicodeByteStream cut(memory_stream("ab\xC3\xA9>"), TextEncoding::utf8, 3);
+  EXPECT_EQ(bytes_of(cut.read_until(0, 'b', true)), "ab");
+  EXPECT_EQ(cut.seek(0), 0);
+  EXPECT_EQ(read_all(cut), "ab\xC3\xA9>");
 }
 
 } // namespace

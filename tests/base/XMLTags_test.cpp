@@ -108,6 +108,9 @@ TEST(XMLTags, CommentsDeclarationsAndInstructions) {
   EXPECT_EQ(dump(*parse_text("<r><!--><a/>--><b/></r>")), "(r|(b|))");
   EXPECT_EQ(dump(*parse_text("<!DOCTYPE r><?style x?><r><? any ?>t</r>")),
             "(r|t)");
+  // Text around comments and instructions is one stretch.
+  EXPECT_EQ(dump(*parse_text("<r>a<!---->b<?p?>c<x/>d<!-- -->e</r>")),
+            "(r|abc(x|)de)");
   // A declaration's attributes stay with the document element.
   EXPECT_EQ(dump(*parse_text("<?xml version=\"1.0\"?><r a=\"1\"/ >")),
             "(r a=1 version=1.0|)");
@@ -191,6 +194,9 @@ TEST(XMLTags, EncodingDeclarations) {
   std::string wide = encode_text(U"<?xml encoding=\"utf-8\"?>\n<r>\n</r>",
                                  TextEncoding::utf16_le);
   EXPECT_EQ(dump(*parse_text(wide)), "(r encoding=utf-8|\n)");
+  // The instruction ends before its "?>": an unquoted last value is whole.
+  EXPECT_EQ(dump(*parse_text("<?xml encoding=UTF-8?><r>x</r>")),
+            "(r encoding=UTF-8|x)");
   // An encoding this parser lacks decodes to nothing: the parse ends there.
   EXPECT_EQ(dump(*parse_text("<?xml encoding='latin-1'?><r>x</r>")),
             "( encoding=latin-1|)");

@@ -5,7 +5,9 @@
 #include "ByteStream.h"
 #include "TextEncoding.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The encodings that have a byte-order mark.
@@ -95,5 +97,25 @@ inline GRef<ByteStream> memory_stream(const std::string &bytes) {
   stream->seek(0);
   return stream;
 }
+
+// A stream that can only move forward, as a pipe: reads from bytes, writes
+// nowhere, and seeks only by reading on.
+class ForwardOnly : public ByteStream {
+public:
+  explicit ForwardOnly(std::string data) : data_(std::move(data)) {}
+  int32_t read(void *buffer, int32_t size) override {
+    int32_t n = std::min<int32_t>(size, int32_t(data_.size()) - position_);
+    data_.copy(static_cast<char *>(buffer), std::size_t(n),
+               std::size_t(position_));
+    position_ += n;
+    return n;
+  }
+  int32_t write(const void *, int32_t) override { return 0; }
+  int32_t tell() const override { return position_; }
+
+private:
+  std::string data_;
+  int32_t position_ = 0;
+};
 
 #endif // LECTORIN_TESTS_BASE_TEXT_SAMPLES_H

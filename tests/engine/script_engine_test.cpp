@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <vector>
 
 using namespace testing_support;
@@ -44,16 +45,32 @@ extern "C" int32_t feed_line(void *feed, int32_t request, uint8_t *buffer) {
 
 class ScriptEngine : public ::testing::Test {
 protected:
-  int32_t start(const std::string &script) {
-    write_file(temp_ / "eng.ytr", "backend script\nlog calls.log\n" + script);
+  // Starts a session whose data directory is the given subdirectory (with
+  // its own call log) or the scratch directory itself.
+  int32_t start(const std::string &script, const std::string &sub = "") {
+    std::string directory = sub.empty() ? temp_.path() : temp_ / sub;
+    make_directories(directory);
+    write_file(join_path(directory, "eng.ytr"),
+               "backend script\nlog calls.log\n" + script);
     complaints.clear();
-    return engine().init(nullptr,
-                         (temp_.path() + platform::path_separator).c_str(),
-                         nullptr, record_complaint, 0);
+    int32_t handle =
+        engine().init(nullptr, (directory + platform::path_separator).c_str(),
+                      nullptr, record_complaint, 0);
+    started_.push_back(handle);
+    return handle;
   }
-  void TearDown() override { engine().upset(1); }
+  void TearDown() override {
+    for (int32_t handle : started_)
+      engine().upset(handle);
+  }
+
+  std::string log(const std::string &sub = "") const {
+    return read_file(
+        join_path(sub.empty() ? temp_.path() : temp_ / sub, "calls.log"));
+  }
 
   TempDirectory temp_;
+  std::vector<int32_t> started_;
 };
 
 TEST_F(ScriptEngine, ReplaysTheCodeListCharactersAndComplaints) {
@@ -88,12 +105,11 @@ TEST_F(ScriptEngine, ReplaysTheCodeListCharactersAndComplaints) {
   EXPECT_EQ(box.x0 + box.y0 * 1000 + box.x1 * 1000000, 10 + 20000 + 30000000);
   EXPECT_EQ(box.y1, 40);
 
-  std::string log = read_file(temp_ / "calls.log");
   EXPECT_NE(
-      log.find(
+      log().find(
           "set_engine_value 7 3 ptr ptr 3 4 0\ndo_zones 7\ndo_ocr 7 ptr\n"),
       std::string::npos)
-      << log;
+      << log();
 }
 
 TEST_F(ScriptEngine, LongTextsFillTheBufferWithoutTerminator) {
@@ -121,11 +137,104 @@ TEST_F(ScriptEngine, LogsUtf16CharacterSetsAsUtf8) {
   const uint16_t characters[] = {'a', 0xE9, 0xD83D, 0xDE00, 0};
   engine().set_value(1, 35, characters, 0);
   engine().set_value(1, 42, 0, 0, 0);
-  EXPECT_EQ(read_file(temp_ / "calls.log"),
-            "drs7_init null \"" + temp_.path() + platform::path_separator +
-                "\" null ptr 0\n"
-                "set_engine_value 1 35 \"a\xc3\xa9\xf0\x9f\x98\x80\" 0\n"
-                "set_engine_value 1 42 0 0 0\n");
+  EXPECT_EQ(log(), "drs7_init null \"" + temp_.path() +
+                       platform::path_separator +
+                       "\" null ptr 0\n"
+                       "set_engine_value 1 35 \"a\xc3\xa9\xf0\x9f\x98\x80\" 0\n"
+                       "set_engine_value 1 42 0 0 0\n");
+}
+
+// Sessions side by side: each answers for itself, and ending one, or a
+// handle that names none, leaves the others as they were.
+TEST_F(ScriptEngine, SessionsAreKeptApartByTheirHandles) {
+  ASSERT_EQ(start("char 1 \"a\" 1 1 2 2\n", "a"), 1);
+  ASSERT_EQ(start("char 1 \"b\" 1 1 2 2\n", "b"), 2) << "1 is taken";
+  ASSERT_EQ(start("init 0\n", "refused"), 0);
+  engine().upset(0);
+  engine().upset(99);
+  uint16_t text[16];
+  auto text_of = [&](int32_t handle) {
+    engine().zones(handle); // names the session the next calls work on
+    return engine().read_one(1, text) == 1 ? text[0] : 0;
+  };
+  EXPECT_EQ(text_of(1), 'a');
+  EXPECT_EQ(text_of(2), 'b');
+  engine().upset(2);
+  EXPECT_EQ(text_of(1), 'a');
+  EXPECT_LT(engine().zones(2), 0) << "an ended session is gone";
+  EXPECT_EQ(log("b").find("drs7_upset 2"), log("b").size() - 13);
+  EXPECT_EQ(log("a").find("drs7_upset"), std::string::npos);
+}
+
+TEST_F(ScriptEngine, QuotedTextsEscapeQuotesAndBackslashes) {
+  start("char 1 \"\\\"a\\\\b\\c\" 0 0 1 1 # \\\" in quotes, \\\\, \\ alone\n");
+  uint16_t text[16];
+  ASSERT_EQ(engine().read_one(1, text), 6);
+  EXPECT_EQ(std::vector<uint16_t>(text, text + 6),
+            (std::vector<uint16_t>{'"', 'a', '\\', 'b', '\\', 'c'}));
+}
+
+// A typo must not pass for a scenario: the line is named in the log, the
+// session does not start, and a page whose scenario gains one fails.
+TEST_F(ScriptEngine, LinesThatCannotBeReadAreNamed) {
+  const char *const unreadable[] = {"complain setup 1 2\n",
+                                    "chars 1 \"a\" 0 0 1 1\n",
+                                    "init one\n",
+                                    "codes 1 0x10000\n",
+                                    "complain setpu 1 2 3\n",
+                                    "char 1 \"a 0 0 1 1\n"};
+  for (const char *line : unreadable) {
+    remove_path(temp_ / "calls.log");
+    EXPECT_EQ(start(line), 0) << line;
+    EXPECT_NE(log().find("eng.ytr: "), std::string::npos) << log();
+  }
+  EXPECT_NE(log().find("eng.ytr: line 3 leaves a quoted text open"),
+            std::string::npos)
+      << log();
+  remove_path(temp_ / "calls.log");
+  start("init 1\ncomplain setup 1 2\n");
+  EXPECT_NE(log().find("eng.ytr: cannot read the line \"complain setup 1 "
+                       "2\"\ndrs7_init "),
+            std::string::npos)
+      << log();
+
+  ASSERT_EQ(start("", "later"), 1);
+  write_file(join_path(temp_ / "later", "eng.ytr"),
+             "backend script\nlog calls.log\ncount many\n");
+  Page page;
+  engine().set_value(1, 3, feed_line, &page, 3u, 4u, 0);
+  EXPECT_LT(engine().zones(1), 0);
+  platform::MemoryBlock block = platform::memory_block_alloc(4);
+  EXPECT_LT(engine().ocr(1, block), 0);
+  platform::memory_block_free(block);
+  EXPECT_NE(log("later").find("eng.ytr: cannot read the line \"count many\""),
+            std::string::npos)
+      << log("later");
+}
+
+// Calls out of the order the engine relies on are logged as faults.
+TEST_F(ScriptEngine, CharactersFreedOutOfOrderAreFaults) {
+  start("codes 1\n");
+  Page page;
+  engine().set_value(1, 3, feed_line, &page, 3u, 4u, 0);
+  platform::MemoryBlock block = platform::memory_block_alloc(4);
+  ASSERT_EQ(engine().ocr(1, block), 0);
+  engine().free_coords();
+  ASSERT_NE(platform::memory_block_lock(block), nullptr);
+  engine().prep_coords();
+  engine().free_coords();
+  platform::memory_block_unlock(block);
+  engine().prep_coords();
+  engine().set_value(1, 3, feed_line, &page, 3u, 4u, 0);
+  platform::memory_block_free(block);
+  std::string faults;
+  std::istringstream lines(log());
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("fault: ", 0) == 0)
+      faults += line + "\n";
+  EXPECT_EQ(faults, "fault: drs7_free_coords without drs7_prep_coords\n"
+                    "fault: drs7_free_coords while the code block is locked\n"
+                    "fault: characters still prepared at the next page\n");
 }
 
 } // namespace

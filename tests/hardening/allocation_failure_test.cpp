@@ -2,8 +2,12 @@
 // allocation of a whole recognition run fails (once, or from then on), until
 // a run needs fewer than n. Every run must return null with "IRIS.exception"
 // or an identifier based on "GException.outofmemory", or succeed with the
-// page's document; the next run on the same interface must succeed; the
-// leak checker at the end of the program sees nothing left over.
+// page's document and the engine's complaints; the next run on the same
+// interface must succeed; the leak checker at the end of the program sees
+// nothing left over. The engine logs the calls it gets: a page image that
+// could not be made reaches no engine, and the characters and the code
+// block are given back in order on every way out (the engine logs a
+// "fault:" line otherwise).
 //
 // The plug-in's units are linked into this program, and the link wraps the
 // allocation functions that they call (malloc, calloc, realloc and every
@@ -19,6 +23,7 @@
 #include "GException.h"
 #include "PixImage.h"
 #include "ocr_interface.h"
+#include "platform.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +121,7 @@ struct Page {
   const char *name;
   TestImage image;
   const char *options;
+  const char *complaints = ""; // lines for the engine's script
 };
 
 Page bitonal_rotated() {
@@ -144,6 +150,18 @@ Page gray_300() {
   return page;
 }
 
+// The document and a complaint beside it, which must be copied after the
+// document: a page turned and enlarged on one axis only.
+Page complaint_beside() {
+  Layout layout;
+  layout.orientation = 6;
+  Page page{"with a complaint", make_image(TYPE_GRAY, 30, 40, layout, 6),
+            "word", "complain zones 0x1500 0 137\n"};
+  page.image.desc.x_resolution = 300;
+  page.image.desc.y_resolution = 150;
+  return page;
+}
+
 bool names_missing_memory(const std::string &error) {
   return error == "IRIS.exception" ||
          error.rfind(GException::outofmemory, 0) == 0;
@@ -152,7 +170,7 @@ bool names_missing_memory(const std::string &error) {
 class AllocationFailure : public ::testing::Test {
 protected:
   void SetUp() override {
-    install_engine(engine_, scenario);
+    install_engine(engine_, script(""));
     set_engine_variable(engine_);
     ocr_ = init_ocr();
     ASSERT_NE(ocr_, nullptr);
@@ -163,22 +181,35 @@ protected:
     set_engine_variable("");
   }
 
-  // One run, armed as asked; the outcome is released at once.
+  std::string script(const std::string &complaints) const {
+    return "log \"" + log_ + "\"\n" + scenario + complaints;
+  }
+
+  // One run, armed as asked; the outcome is released at once. What the
+  // engine was told is checked on the way.
   bool run(const Page &page, std::string &xml, std::string &error) {
+    remove_path(log_);
     char *result = ocr_recognize(ocr_, page.options, &page.image.desc);
     injection.armed = false;
     xml = result ? result : "";
     error = ocr_->error ? ocr_->error : "";
     ocr_release(ocr_);
+    const std::string calls = read_file(log_);
+    EXPECT_EQ(calls.find("fault:"), std::string::npos) << calls;
+    if (error.rfind(GException::outofmemory, 0) == 0) {
+      EXPECT_EQ(calls, "") << "the page image failed, yet the engine was told";
+    }
     return result != nullptr;
   }
 
   // Fails the n-th allocation for n = 1, 2, ... until a run needs fewer.
   void sweep(const Page &page, bool persistent) {
-    std::string expected, error;
+    write_file(join_path(join_path(engine_, "DRS"), platform::engine_data_file),
+               "backend script\n" + script(page.complaints));
+    std::string expected, expected_error, error;
     injection.arm(0, false);
-    ASSERT_TRUE(run(page, expected, error)) << error;
-    ASSERT_EQ(error, "");
+    ASSERT_TRUE(run(page, expected, expected_error)) << expected_error;
+    ASSERT_EQ(expected_error, *page.complaints ? "IRIS.lexicon" : "");
     const uint64_t allocations = injection.count;
     ASSERT_GT(allocations, 0u) << "the wrapping did not reach the plug-in";
     std::printf("%s: %llu allocations a run\n", page.name,
@@ -199,14 +230,14 @@ protected:
       if (succeeded) {
         // A failure the run could absorb (a buffer that stays larger).
         EXPECT_EQ(xml, expected);
-        EXPECT_EQ(error, "");
+        EXPECT_EQ(error, expected_error);
       } else {
         EXPECT_TRUE(names_missing_memory(error)) << "error: " << error;
       }
       // The interface is still good for the next page.
       ASSERT_TRUE(run(page, xml, error)) << error;
       EXPECT_EQ(xml, expected);
-      EXPECT_EQ(error, "");
+      EXPECT_EQ(error, expected_error);
       if (::testing::Test::HasFailure())
         break;
     }
@@ -214,16 +245,19 @@ protected:
 
   TempDirectory temp_;
   std::string engine_ = temp_ / "engine";
+  std::string log_ = temp_ / "calls.log";
   ocr_interface *ocr_ = nullptr;
 };
 
 TEST_F(AllocationFailure, EachAllocationOfARunFailingOnce) {
-  for (const Page &page : {bitonal_rotated(), colour_150(), gray_300()})
+  for (const Page &page :
+       {bitonal_rotated(), colour_150(), gray_300(), complaint_beside()})
     sweep(page, false);
 }
 
 TEST_F(AllocationFailure, EveryAllocationFromTheNthOnFailing) {
-  for (const Page &page : {bitonal_rotated(), colour_150(), gray_300()})
+  for (const Page &page :
+       {bitonal_rotated(), colour_150(), gray_300(), complaint_beside()})
     sweep(page, true);
 }
 

@@ -54,6 +54,9 @@ struct Layout {
   uint32_t extra_row_step = 0;   // padding after each row
   uint32_t offset = 0;           // data - buffer
   uint32_t tail = 0;             // bytes after the last row
+  // The memory ends `tail` bytes after the last row's pixels, short of a
+  // full row step, as a caller's tightly cut buffer does.
+  bool short_last_row = false;
 };
 
 // Gray and colour: random bytes everywhere, padding included. Bitonal:
@@ -74,11 +77,13 @@ inline TestImage make_image(int32_t type, uint32_t w, uint32_t h,
   if (type == TYPE_BITONAL) {
     t.memory.resize(layout.offset + static_cast<std::size_t>(h) * (w + 1));
     unsigned char *cursor = t.memory.data() + layout.offset;
+    // Rows wider than two of the longest codes get runs that must be split.
+    const uint32_t longest = w > 2 * GBitmap::max_run ? w : 400;
     for (uint32_t y = 0; y < h; ++y) {
       uint32_t left = w;
       do {
         uint32_t r = next_random(seed);
-        uint32_t run = r % 4 == 0 ? r % 400 : r % 6;
+        uint32_t run = r % 4 == 0 ? r % longest : r % 6;
         run = run < left ? run : left;
         GBitmap::append_run(cursor, run);
         left -= run;
@@ -89,7 +94,10 @@ inline TestImage make_image(int32_t type, uint32_t w, uint32_t h,
   } else {
     d.pixel_step = (type == TYPE_GRAY ? 1 : 3) + layout.extra_pixel_step;
     d.row_step = d.pixel_step * w + layout.extra_row_step;
-    t.memory.resize(layout.offset + std::size_t{d.row_step} * h + layout.tail);
+    std::size_t rows = std::size_t{d.row_step} * h;
+    if (layout.short_last_row && h != 0)
+      rows -= d.row_step - std::size_t{d.pixel_step} * w;
+    t.memory.resize(layout.offset + rows + layout.tail);
     for (auto &byte : t.memory)
       byte = static_cast<unsigned char>(next_random(seed));
   }

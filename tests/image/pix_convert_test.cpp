@@ -79,6 +79,18 @@ TEST(PixImageToGray, DamagedCodedRowsAreLostSync) {
   d.data = early.data() + 2; // data at the end of the memory: no coded bytes
   d.height = 1;
   EXPECT_EQ(raised_id([&] { PixImage(d).to_gray(); }), "GBitmap.lost_sync");
+  // Rows of no pixels are read too: each is one empty run. Handed on
+  // unread, they made copies that fail validation.
+  Bytes no_pixels = {0, 5, 0};
+  d = bitonal(no_pixels, 0, 3);
+  char error[64] = "";
+  EXPECT_EQ(pix_to_gray_copy(&d, error, sizeof error), nullptr);
+  EXPECT_STREQ(error, "GBitmap.lost_sync");
+  Bytes two_for_three = {9, 0, 0};
+  d = bitonal(two_for_three, 0, 3);
+  d.data = two_for_three.data() + 1;
+  EXPECT_EQ(raised_id([&] { PixImage(d).normalize(false); }),
+            "GBitmap.lost_sync");
 }
 
 // A white page passes validation with few coded bytes; its gray size must not
@@ -140,8 +152,8 @@ TEST(PixImageToBitonal, CallersMemoryKeepsItsSizeAndMustHoldTheCode) {
 }
 
 TEST(PixImageNormalize, NonStrictKeepsRowOrderAndConvertsWidePixels) {
-  TestImage t = make_image(TYPE_GRAY, 5, 4, {2, 1, 3, 2, 0});
-  TestImage original = make_image(TYPE_GRAY, 5, 4, {2, 1, 3, 2, 0});
+  TestImage t = make_image(TYPE_GRAY, 5, 4, {2, 1, 3, 2, 0, true});
+  TestImage original = make_image(TYPE_GRAY, 5, 4, {2, 1, 3, 2, 0, true});
   PixImage(t.desc, PixImage::in_place).normalize(false);
   EXPECT_EQ(t.desc.orientation, 0u);
   EXPECT_EQ(t.desc.pixel_step, 1u);
@@ -169,8 +181,8 @@ TEST(PixImageNormalize, NonStrictKeepsRowOrderAndConvertsWidePixels) {
 }
 
 TEST(PixImageNormalize, TransposeInTheCallersMemorySwapsResolutions) {
-  TestImage t = make_image(TYPE_RGB, 7, 4, {6, 2, 5, 3, 1}, 9);
-  TestImage original = make_image(TYPE_RGB, 7, 4, {6, 2, 5, 3, 1}, 9);
+  TestImage t = make_image(TYPE_RGB, 7, 4, {6, 2, 5, 3, 1, true}, 9);
+  TestImage original = make_image(TYPE_RGB, 7, 4, {6, 2, 5, 3, 1, true}, 9);
   PixImage(t.desc, PixImage::in_place).normalize(false);
   EXPECT_EQ(t.desc.width, 4u);
   EXPECT_EQ(t.desc.x_resolution, 200u);
@@ -286,6 +298,18 @@ TEST(PixImageMemory, ZeroSizedImagesNeedNoMemory) {
       image.to_bitonal(128);
       pix_free(image.detach());
     }
+  // Billions of rows without pixels are no work.
+  for (int32_t type : {TYPE_GRAY, TYPE_RGB}) {
+    unsigned char memory[8] = {};
+    PixImageDesc d = packed(type, memory, 0, UINT32_MAX);
+    d.pixel_step = 4;
+    d.data = memory + 1;
+    d.buffer_size = sizeof memory;
+    PixImage(d, PixImage::in_place).normalize(false);
+    EXPECT_EQ(d.data, d.buffer);
+    PixImage(d, PixImage::in_place).to_gray();
+    EXPECT_EQ(d.height, UINT32_MAX);
+  }
 }
 
 } // namespace

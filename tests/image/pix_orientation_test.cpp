@@ -14,12 +14,13 @@ using namespace image_test;
 
 const int32_t types[] = {TYPE_BITONAL, TYPE_GRAY, TYPE_RGB, TYPE_BGR};
 
-// Wider pixels, padded rows, data after the buffer start, slack at the end.
+// Wider pixels, padded rows, data after the buffer start, and a last row
+// cut short of its padding, with a little slack after it.
 Layout layout_for(uint32_t orientation, bool padded) {
   Layout l;
   l.orientation = orientation;
   if (padded)
-    l = {orientation, 1, 7, 5, 3};
+    l = {orientation, 1, 7, 5, 3, true};
   return l;
 }
 
@@ -37,16 +38,20 @@ class EveryOrientation
 protected:
   std::vector<TestImage> images() const {
     // Odd sizes; 37 x 35 also covers the 16 x 16 tiles of the fast paths
-    // and what they leave at the edges.
-    static const uint32_t sizes[][2] = {{1, 1}, {5, 3}, {3, 7},  {13, 11},
-                                        {1, 9}, {9, 1}, {37, 35}};
+    // and what they leave at the edges, 261 x 4 turned the bands of 128
+    // displayed rows that transposed copies are made in. Bitonal rows of
+    // 40000 hold runs too long for one code.
+    static const uint32_t sizes[][2] = {{1, 1}, {5, 3}, {3, 7},   {13, 11},
+                                        {1, 9}, {9, 1}, {37, 35}, {261, 4}};
+    const int32_t type = std::get<0>(GetParam());
+    const Layout layout =
+        layout_for(std::get<1>(GetParam()), std::get<2>(GetParam()));
     std::vector<TestImage> all;
     uint32_t seed = 1;
     for (const auto &s : sizes)
-      all.push_back(make_image(
-          std::get<0>(GetParam()), s[0], s[1],
-          layout_for(std::get<1>(GetParam()), std::get<2>(GetParam())),
-          seed++));
+      all.push_back(make_image(type, s[0], s[1], layout, seed++));
+    if (type == TYPE_BITONAL)
+      all.push_back(make_image(type, 40000, 2, layout, seed));
     return all;
   }
 };

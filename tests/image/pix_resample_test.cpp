@@ -11,6 +11,7 @@
 #include "PixImageInternal.h"
 #include "image_test_util.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -341,6 +342,20 @@ TEST(PixStretch, RowsFollowTheInterpolationFormula) {
     }
     pix_free(d);
   }
+
+  // 47 to 15 on purpose: 7 J is 1962.5 exactly, but the double product
+  // lies just below it, so output pixel 7 sits at 1962, between a black
+  // and a white prepared pixel with weight 170: 169, not 170.
+  Bytes edge(47, 0);
+  std::fill(edge.begin() + 24, edge.end(), 255);
+  TestImage t = make_image(TYPE_GRAY, 47, 1);
+  std::memcpy(t.memory.data(), edge.data(), edge.size());
+  PixImageDesc *d = owned_copy(t);
+  PixImage(*d, PixImage::in_place).stretch_width(15);
+  const Bytes out(d->data, d->data + 15);
+  EXPECT_EQ(out, stretched_row(edge, 15));
+  EXPECT_EQ(out[7], 169);
+  pix_free(d);
 }
 
 TEST(PixStretch, WidthNeedsPackedRowsOfPixels) {
@@ -481,7 +496,7 @@ TEST(PixResizeProperties, AConstantImageStaysConstant) {
   for (int32_t type : {TYPE_GRAY, TYPE_BGR})
     for (unsigned char value : {0, 37, 255})
       for (auto plan : plans) {
-        TestImage t = make_image(type, 37, 23, {3, 1, 4, 2, 5});
+        TestImage t = make_image(type, 37, 23, {3, 1, 4, 2, 5, true});
         for (uint32_t i = 0; i < 23; ++i)
           for (uint32_t j = 0; j < 37; ++j)
             std::memset(t.desc.data + i * t.desc.row_step +
@@ -531,7 +546,7 @@ TEST(PixResizeProperties, TheStorageOrientationDoesNotShow) {
 }
 
 TEST(PixResizeProperties, TheCallersPixelsStayAsTheyAre) {
-  TestImage t = make_image(TYPE_RGB, 30, 20, {5, 1, 3, 2, 4});
+  TestImage t = make_image(TYPE_RGB, 30, 20, {5, 1, 3, 2, 4, true});
   const uint32_t before = checksum(t.memory.data(), t.memory.size());
   PixImage image(t.desc);
   image.resize(45, 13);

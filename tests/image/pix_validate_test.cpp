@@ -107,6 +107,19 @@ TEST(PixImageValidate, MissingData) {
   EXPECT_EQ(validation_of(d), "PixImage.bad_datasize2"); // no memory claimed
   d.buffer_size = 5000;
   EXPECT_EQ(validation_of(d), "PixImage.no_image_data");
+
+  // Bytes or data claimed where there is no memory. Resizing the empty image
+  // in place used to write its new pixels through the null buffer.
+  d.width = d.height = 0;
+  d.buffer_size = 100;
+  EXPECT_EQ(validation_of(d), "PixImage.data_size");
+  char error[64] = "";
+  EXPECT_EQ(pix_resize(&d, 5, 10, error, sizeof error), nullptr);
+  EXPECT_STREQ(error, "PixImage.data_size");
+  unsigned char memory[16] = {};
+  d.buffer_size = 0;
+  d.data = memory; // at an address a 32-bit build may well give
+  EXPECT_EQ(validation_of(d), "PixImage.data_size");
 }
 
 // Each of these passes when its sums are taken in 32 bits.

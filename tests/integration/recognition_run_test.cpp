@@ -10,7 +10,7 @@
 #include "../image/image_test_util.h"
 
 #include "PixImage.h"
-#include "platform.h"
+#include "host.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +113,8 @@ protected:
     EXPECT_EQ(ocr_->error, nullptr);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), page.buffer))
         << "the editor's pixels were written";
+    for (const std::string &call : calls())
+      EXPECT_NE(call.rfind("fault:", 0), 0u) << call;
     record(outcome);
     return outcome;
   }
@@ -293,6 +295,23 @@ TEST_F(RecognitionRun, FailuresBeforeTheEngineNeverReachIt) {
   EXPECT_FALSE(outcome.has_result);
   EXPECT_EQ(outcome.error, "GException.outofmemory");
   EXPECT_TRUE(calls().empty());
+
+  // 2000 x 2000 at 1 dpi would be 400000 x 400000 at 200: pix_resize
+  // refuses it.
+  TestImage huge = gray_page(2000, 2000, 1, 1);
+  outcome = run(huge.desc);
+  EXPECT_FALSE(outcome.has_result);
+  EXPECT_EQ(outcome.error, "GException.outofmemory");
+  EXPECT_TRUE(calls().empty());
+
+  // No option text or no page: nothing to read, and a defined identifier.
+  EXPECT_EQ(ocr_->recognize(ocr_, nullptr, &page.desc), nullptr);
+  EXPECT_STREQ(ocr_->error, "IRIS.exception");
+  ocr_->release(ocr_);
+  EXPECT_EQ(ocr_->recognize(ocr_, "TRUE", nullptr), nullptr);
+  EXPECT_STREQ(ocr_->error, "IRIS.exception");
+  ocr_->release(ocr_);
+  EXPECT_TRUE(calls().empty());
 }
 
 TEST_F(RecognitionRun, RestartedReadsDeliverTheWholePage) {
@@ -339,6 +358,38 @@ TEST_F(RecognitionRun, TextsStillHeldAreFreedByTheNextRun) {
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(ocr_->error, nullptr);
   ocr_->release(ocr_);
+}
+
+// Every interface has an engine session of its own: closing another one,
+// or one whose engine refused to start, leaves this one reading pages.
+TEST_F(RecognitionRun, InterfacesKeepTheirOwnSessions) {
+  TestImage page = gray_page(40, 30, 300, 300);
+  scenario(one_word("10 20 30 40"));
+  ocr_interface *other = call_init_ocr();
+  ASSERT_EQ(other->error, nullptr);
+  other->close(other);
+  scenario("init 0\n");
+  ocr_interface *refused = call_init_ocr();
+  ASSERT_STREQ(refused->error, "IRIS.cantload");
+  refused->close(refused);
+
+  scenario(one_word("10 20 30 40"));
+  Outcome outcome = run(page.desc);
+  EXPECT_EQ(outcome.xml, one_word_document("10,20,30,40"));
+  EXPECT_EQ(outcome.error, "");
+}
+
+// A quote in a character's text, as the engine's script writes it, reaches
+// the editor escaped.
+TEST_F(RecognitionRun, QuotesInTextsArriveEscaped) {
+  scenario("char 1 \"\\\"\" 10 20 30 40\ncodes 1 0x81FE 0x8100 0x9600\n");
+  TestImage page = gray_page(40, 30, 300, 300);
+  Outcome outcome = run(page.desc);
+  EXPECT_EQ(outcome.xml,
+            std::string(document_start) +
+                "<REGION><PARAGRAPH><LINE><WORD Coords=\"10,20,30,40\">&quot;"
+                "</WORD></LINE></PARAGRAPH></REGION>" +
+                document_end);
 }
 
 TEST(RecognitionRunWithoutEngine, FailsWithTheInitIdentifier) {

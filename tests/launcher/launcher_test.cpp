@@ -106,7 +106,9 @@ private:
 
 // A directory of the test's own holding a copy of the launcher, since the
 // launcher looks for the editor and the edition marker beside itself.
-// Removed with everything in it.
+// Removed with everything in it. Names are bytes in the ANSI code page, so
+// everything below the test's own root is made with the system's A
+// functions, which take them as they stand.
 class LauncherDirectory {
 public:
   // \p subdirectory is a name inside the test's own directory; \p length,
@@ -123,17 +125,24 @@ public:
     root_ = std::string(temp) + "lectorin-launcher-" +
             std::to_string(::GetCurrentProcessId()) + "-" +
             std::to_string(++count) + "\\";
-    directory_ = root_ + subdirectory + "\\";
-    while (directory_.size() + 100 < length)
-      directory_ += std::string(89, 'd') + "\\";
-    std::size_t missing =
-        length > directory_.size() ? length - directory_.size() : 0;
+    std::vector<std::string> levels = {subdirectory};
+    std::size_t size = root_.size() + subdirectory.size() + 1;
+    while (size + 100 < length) {
+      levels.push_back(std::string(89, 'd'));
+      size += 90;
+    }
+    std::size_t missing = length > size ? length - size : 0;
     if (missing == 1)
-      directory_.insert(directory_.size() - 1, "x");
+      levels.back() += "x";
     else if (missing > 1)
-      directory_ += std::string(missing - 1, 'd') + "\\";
-    fs::create_directories(directory_);
-    fs::copy_file(LECTORIN_LAUNCHER_EXE, launcher());
+      levels.push_back(std::string(missing - 1, 'd'));
+    fs::create_directories(root_);
+    directory_ = root_;
+    for (const std::string &level : levels) {
+      directory_ += level + "\\";
+      ::CreateDirectoryA(directory_.c_str(), nullptr);
+    }
+    copy(LECTORIN_LAUNCHER_EXE, launcher());
   }
   ~LauncherDirectory() {
     std::error_code ignored;
@@ -146,16 +155,21 @@ public:
   const std::string &directory() const { return directory_; }
   std::string launcher() const { return directory_ + launcher_name_; }
   std::string editor() const { return directory_ + "FolivaneA.exe"; }
+  std::string edition_marker() const { return directory_ + "scansnap.ini"; }
 
   void add_editor(const std::string &path) const {
-    fs::copy_file(LECTORIN_TEST_EDITOR_EXE, path);
+    copy(LECTORIN_TEST_EDITOR_EXE, path);
   }
   void add_editor() const { add_editor(editor()); }
-  void add_edition_marker() const {
-    write_file(directory_ + "scansnap.ini", "");
-  }
+  void add_edition_marker() const { write_file(edition_marker(), ""); }
 
 private:
+  static void copy(const std::string &from, const std::string &to) {
+    if (!::CopyFileA(from.c_str(), to.c_str(), FALSE))
+      ADD_FAILURE() << "cannot copy " << from << " to " << to << ": error "
+                    << ::GetLastError();
+  }
+
   std::string launcher_name_;
   std::string root_;
   std::string directory_;
@@ -275,18 +289,22 @@ EditorRecord parse_record(const std::string &text) {
 // and how long to stay. Ends the editor if it is still running at the end.
 class EditorSettings {
 public:
+  // \p marker, when given, is a file the editor creates once it runs,
+  // before its window.
   EditorSettings(const std::string &record, const char *window_class,
-                 DWORD timeout_ms = 10000)
+                 DWORD timeout_ms = 10000, const std::string &marker = "")
       : record_(record) {
     set_variable("LECTORIN_TEST_EDITOR_CLASS", window_class);
     set_variable("LECTORIN_TEST_EDITOR_RECORD", record);
     set_variable("LECTORIN_TEST_EDITOR_MESSAGES", "1");
     set_variable("LECTORIN_TEST_EDITOR_TIMEOUT_MS", std::to_string(timeout_ms));
+    set_variable("LECTORIN_TEST_EDITOR_MARKER", marker);
   }
   ~EditorSettings() {
     for (const char *name :
          {"LECTORIN_TEST_EDITOR_CLASS", "LECTORIN_TEST_EDITOR_RECORD",
-          "LECTORIN_TEST_EDITOR_MESSAGES", "LECTORIN_TEST_EDITOR_TIMEOUT_MS"})
+          "LECTORIN_TEST_EDITOR_MESSAGES", "LECTORIN_TEST_EDITOR_TIMEOUT_MS",
+          "LECTORIN_TEST_EDITOR_MARKER"})
       set_variable(name, "");
     finish();
   }
@@ -543,13 +561,17 @@ TEST(StartEditor, StartsTheEditorBesideItAndSendsItTheList) {
 }
 
 TEST(StartEditor, ChoosesTheClassAgainAfterTheStart) {
+  // The marker appears only once the editor runs: a launcher that kept the
+  // class it chose before the start would look for the ordinary edition's
+  // window and find none.
   LauncherDirectory directory;
   directory.add_editor();
-  directory.add_edition_marker();
-  EditorSettings settings(directory.root() + "record", scrivelle_class);
+  EditorSettings settings(directory.root() + "record", scrivelle_class, 10000,
+                          directory.edition_marker());
 
   ASSERT_EQ(run_launcher(directory.launcher(), "scan.pdf"), 0u);
   EditorRecord record = settings.finish();
+  EXPECT_TRUE(record.window);
   ASSERT_EQ(record.messages.size(), 1u);
   EXPECT_EQ(record.messages[0].payload, bytes("\"scan.pdf\"\0\0", 12));
 }
@@ -721,6 +743,45 @@ TEST(WholeRoad, ScannedPagesReadAsTheLinuxBuildReadsThem) {
   }
 }
 
+//===-- A double-byte code page -------------------------------------------===//
+//
+// Run as a test of its own under code page 932 (LANG=ja_JP.UTF-8; ./test.sh
+// makes that locale). Many characters of 932 have the byte of a backslash as
+// their second byte: every scan for the last backslash, or for a trailing
+// one, must step over whole characters.
+
+class CodePage932 : public Registration {};
+
+TEST_F(CodePage932, DoubleByteNamesStayWhole) {
+  ASSERT_EQ(::GetACP(), 932u) << "needs LANG=ja_JP.UTF-8 and its locale";
+  // Wine brings its desktop up with the first window of a session, and an
+  // editor started before that is not yet idle when WaitForInputIdle returns
+  // (as the other tests' windows do, this one makes sure it is up).
+  TestWindow desktop_up("LectorinTestFirstWindow");
+  // 表示ソ and 表.exe: 0x95 0x5C, 0x8E 0xA6, 0x83 0x5C.
+  const std::string name = "\x95\x5C\x8E\xA6\x83\x5C";
+  LauncherDirectory directory(name, 0, "\x95\x5C.exe");
+  const std::string path = directory.directory();
+
+  ASSERT_EQ(run_launcher(directory.launcher(), "/Install"), 0u);
+  EXPECT_EQ(read_value(""), stored(directory.launcher()));
+  EXPECT_EQ(read_value("Config"), stored(path + "sssetup.ini"));
+  EXPECT_EQ(read_value("Path"), stored(path.substr(0, path.size() - 1)));
+
+  // The editor beside it, the edition marker beside it, and a scanned file
+  // whose name the argument vector would split.
+  directory.add_editor();
+  directory.add_edition_marker();
+  const std::string scan = path + "scan of " + name + ".pdf";
+  write_file(scan, "%PDF");
+  EditorSettings settings(directory.root() + "record", scrivelle_class);
+  ASSERT_EQ(run_launcher(directory.launcher(), scan), 0u);
+  EditorRecord record = settings.finish();
+  EXPECT_EQ(record.module, directory.editor());
+  ASSERT_EQ(record.messages.size(), 1u);
+  EXPECT_EQ(record.messages[0].payload, scan + bytes("\0\0", 2));
+}
+
 //===-- The program file --------------------------------------------------===//
 
 TEST(LauncherProgram, IsAWindowlessProgramWithIconAndManifest) {
@@ -738,6 +799,9 @@ TEST(LauncherProgram, IsAWindowlessProgramWithIconAndManifest) {
       text.find(
           "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
       std::string::npos)
+      << text;
+  EXPECT_NE(text.find("<requestedExecutionLevel level=\"asInvoker\""),
+            std::string::npos)
       << text;
   ::FreeLibrary(image);
 

@@ -1,8 +1,13 @@
 // The platform layer: the same results from both implementations.
 
-#include "platform.h"
+#include "host.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cstdarg>
@@ -13,13 +18,28 @@
 
 namespace {
 
+platform::PositionalFormat format_into(std::string &out, const char *pattern,
+                                       ...) {
+  std::va_list args;
+  va_start(args, pattern);
+  platform::PositionalFormat result =
+      platform::format_positional(out, pattern, args);
+  va_end(args);
+  return result;
+}
+
 std::string format(const char *pattern, ...) {
   std::va_list args;
   va_start(args, pattern);
   std::string out = "unchanged";
-  bool ok = platform::format_positional(out, pattern, args);
+  platform::PositionalFormat result =
+      platform::format_positional(out, pattern, args);
   va_end(args);
-  return ok ? out : "<failed>";
+  if (result == platform::PositionalFormat::malformed)
+    return "<malformed>";
+  if (result != platform::PositionalFormat::done)
+    return "<failed>";
+  return out;
 }
 
 // Each expected text was read off the system formatter of the Windows build.
@@ -75,10 +95,69 @@ TEST(FormatPositional, EmptyResultIsNotAFailure) {
 }
 
 TEST(FormatPositional, RejectsOpenInserts) {
-  EXPECT_EQ(format("%"), "<failed>");
-  EXPECT_EQ(format("abc%"), "<failed>");
-  EXPECT_EQ(format("%1!s", "x"), "<failed>");
+  EXPECT_EQ(format("%"), "<malformed>");
+  EXPECT_EQ(format("abc%"), "<malformed>");
+  EXPECT_EQ(format("%1!s", "x"), "<malformed>");
 }
+
+// The system formatter of Windows refuses results beyond 128 KB; then, as
+// anywhere, the text is whole or the call fails, never cut or empty.
+TEST(FormatPositional, LongTextsAreWholeOrAFailure) {
+  const std::string long_text(200000, 'x');
+  std::string out = "unchanged";
+  platform::PositionalFormat result =
+      format_into(out, "<%1!s!>", long_text.c_str());
+  if (result == platform::PositionalFormat::done) {
+    EXPECT_EQ(out, "<" + long_text + ">");
+  } else {
+    EXPECT_EQ(result, platform::PositionalFormat::failed);
+    EXPECT_EQ(out, "unchanged");
+  }
+}
+
+#ifdef _WIN32
+// Reserves every free range of a 32-bit address space (which commits no
+// memory), so that no allocation needing fresh pages succeeds until it is
+// released. (A 64-bit one is far too large: Wine alone would need gigabytes
+// to keep track of it.)
+class AddressSpaceExhausted {
+public:
+  AddressSpaceExhausted() {
+    blocks_.reserve(4096); // no allocation of our own while exhausted
+    for (SIZE_T size = SIZE_T(1) << 30; size >= 0x10000; size /= 2) {
+      while (blocks_.size() < blocks_.capacity()) {
+        void *block = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+        if (!block)
+          break;
+        blocks_.push_back(block);
+      }
+    }
+  }
+  ~AddressSpaceExhausted() {
+    for (void *block : blocks_)
+      ::VirtualFree(block, 0, MEM_RELEASE);
+  }
+  AddressSpaceExhausted(const AddressSpaceExhausted &) = delete;
+  AddressSpaceExhausted &operator=(const AddressSpaceExhausted &) = delete;
+
+private:
+  std::vector<void *> blocks_;
+};
+
+TEST(FormatPositional, AFormatterWithoutMemoryIsReportedSo) {
+  if (sizeof(void *) != 4)
+    GTEST_SKIP() << "only a 32-bit address space can be used up";
+  const std::string insert(16 << 20, 'x'); // the text needs fresh pages
+  std::string out = "unchanged";
+  platform::PositionalFormat result;
+  {
+    AddressSpaceExhausted exhausted;
+    result = format_into(out, "%1!s!", insert.c_str());
+  }
+  EXPECT_EQ(result, platform::PositionalFormat::out_of_memory);
+  EXPECT_EQ(out, "unchanged");
+}
+#endif
 
 TEST(MemoryBlock, KeepsItsHandleAndContentAcrossResizes) {
   platform::MemoryBlock block = platform::memory_block_alloc(4);
@@ -110,6 +189,36 @@ TEST(Environment, SetValuesAreReadBack) {
   ASSERT_TRUE(platform::get_environment("LECTORIN_TEST_VARIABLE", value));
   EXPECT_EQ(value, "a;b c");
 }
+
+#ifdef _WIN32
+// The process's own environment, which the host sets and LoadLibrary
+// searches; the C runtime's copy from start-up is neither read nor written.
+TEST(Environment, IsTheProcessesLiveEnvironment) {
+  ASSERT_TRUE(::SetEnvironmentVariableA("LECTORIN_TEST_HOST_SET", "by host"));
+  std::string value;
+  ASSERT_TRUE(platform::get_environment("LECTORIN_TEST_HOST_SET", value));
+  EXPECT_EQ(value, "by host");
+
+  ASSERT_TRUE(platform::set_environment("LECTORIN_TEST_PLUGIN_SET", ""));
+  EXPECT_TRUE(platform::get_environment("LECTORIN_TEST_PLUGIN_SET", value));
+  EXPECT_EQ(value, "") << "set, and empty";
+  ASSERT_TRUE(platform::set_environment("LECTORIN_TEST_PLUGIN_SET", "x;y"));
+  char buffer[16] = {};
+  EXPECT_EQ(::GetEnvironmentVariableA("LECTORIN_TEST_PLUGIN_SET", buffer,
+                                      sizeof buffer),
+            3u);
+  EXPECT_STREQ(buffer, "x;y");
+  EXPECT_EQ(std::getenv("LECTORIN_TEST_PLUGIN_SET"), nullptr);
+
+  const std::string long_value(1000, 'v'); // beyond a first guess of size
+  ASSERT_TRUE(
+      ::SetEnvironmentVariableA("LECTORIN_TEST_HOST_SET", long_value.c_str()));
+  ASSERT_TRUE(platform::get_environment("LECTORIN_TEST_HOST_SET", value));
+  EXPECT_EQ(value, long_value);
+  ::SetEnvironmentVariableA("LECTORIN_TEST_HOST_SET", nullptr);
+  ::SetEnvironmentVariableA("LECTORIN_TEST_PLUGIN_SET", nullptr);
+}
+#endif
 
 TEST(ExecutablePath, NamesThisProgram) {
   std::string path;

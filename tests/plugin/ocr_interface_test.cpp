@@ -32,6 +32,8 @@ protected:
     set_engine_variable("");
     for (const std::string &dir : host_directories_)
       remove_path(dir);
+    for (const std::string &file : host_files_)
+      remove_path(file);
   }
 
   // A candidate directory near the test program; removed after the test.
@@ -57,6 +59,8 @@ protected:
 
   TempDirectory temp_;
   std::string log_ = temp_ / "calls.log";
+  // Files put into the host program's own directory; removed after the test.
+  std::vector<std::string> host_files_;
 
 private:
   std::vector<std::string> host_directories_;
@@ -121,6 +125,40 @@ TEST_F(InitOcr, EngineInTheHostDirectoryAndBesideIt) {
                 .find(in_quotes(beside + "DRS" + platform::path_separator)),
             std::string::npos)
       << read_file(beside_log);
+}
+
+// Each host directory with an engine and its data beside the next one in
+// line: the earlier candidate starts the session, the later one is not
+// touched.
+TEST_F(InitOcr, HostDirectoriesAreTriedInTheirOrder) {
+  const std::string host = executable_directory();
+  const std::string beneath =
+      sep(host_candidate("DjVu")) + "Lectorin" + platform::path_separator;
+  const std::string beside = sep(host_candidate(
+      std::string("..") + platform::path_separator + "Lectorin"));
+  const std::string beneath_log = temp_ / "beneath.log";
+  const std::string host_log = temp_ / "host.log";
+  const std::string beside_log = temp_ / "beside.log";
+  install_engine(beneath, log_script(beneath_log));
+  install_engine(beside, log_script(beside_log));
+  host_files_ = {host + platform::engine_library_file,
+                 host + platform::engine_data_file};
+  copy_file(built_engine_file(), host_files_[0]);
+  write_file(host_files_[1], "backend script\n" + log_script(host_log));
+
+  expect_init_error(nullptr);
+  EXPECT_NE(read_file(beneath_log)
+                .find(in_quotes(beneath + "DRS" + platform::path_separator)),
+            std::string::npos)
+      << read_file(beneath_log);
+  EXPECT_EQ(read_file(host_log), "");
+
+  remove_path(beneath);
+  expect_init_error(nullptr);
+  EXPECT_NE(read_file(host_log).find("drs7_init ptr " + in_quotes(host)),
+            std::string::npos)
+      << read_file(host_log);
+  EXPECT_EQ(read_file(beside_log), "");
 }
 
 TEST_F(InitOcr, DataInTheEngineDirectoryItselfIsPassedUnchanged) {
@@ -241,6 +279,52 @@ TEST(FreshProcessEngineLoad, EngineFoundButNotLoadable) {
   EXPECT_EQ(ocr->error, nullptr);
   ocr->close(ocr);
   EXPECT_NE(read_file(log).find("set_engine_switch 1 98 0"), std::string::npos);
+  set_engine_variable("");
+}
+
+} // namespace
+
+namespace {
+
+// An interface whose engine was never found has no engine to end: closing it
+// must not reach for a library that was never loaded. Needs a process in
+// which no engine was ever bound.
+TEST(FreshProcessNeverBound, InterfacesWithoutAnEngineCloseWithoutIt) {
+  TempDirectory temp;
+  set_engine_variable(temp.path());
+  ocr_interface *ocr = call_init_ocr();
+  ASSERT_STREQ(ocr->error, "IRIS.noEngine");
+  ocr->close(ocr);
+
+  std::string named = temp / "nodata";
+  install_engine(named, "", DataPlace::none);
+  set_engine_variable(named);
+  ocr = call_init_ocr();
+  ASSERT_STREQ(ocr->error, "IRIS.noLibs");
+  ocr->close(ocr);
+  set_engine_variable("");
+}
+
+// The engine that was found is the one loaded, by its full name: a library
+// of the same name earlier on the search path does not stand in for it, and
+// a ';' in the directory's name does not cut it. The search path still
+// gains the directory. Needs a process in which no engine was bound.
+TEST(FreshProcessEngineByItsName, TheEngineFoundIsTheEngineLoaded) {
+  TempDirectory temp;
+  std::string decoy = temp / "decoy";
+  make_directories(decoy);
+  write_file(join_path(decoy, platform::engine_library_file), "not a library");
+  std::string named = temp / "en;gine";
+  std::string log = temp / "calls.log";
+  install_engine(named, log_script(log));
+  platform::set_environment(platform::search_path_variable, decoy);
+  set_engine_variable(named);
+
+  ocr_interface *ocr = call_init_ocr();
+  EXPECT_EQ(ocr->error, nullptr) << ocr->error;
+  ocr->close(ocr);
+  EXPECT_EQ(read_file(log).rfind("drs7_init ", 0), 0u) << read_file(log);
+  EXPECT_EQ(search_path(), decoy + ";" + named);
   set_engine_variable("");
 }
 

@@ -105,6 +105,11 @@ TEST(ParseOptions, LanguageValuesNameOneLanguageOrAList) {
             (std::vector<int32_t>{1, 2, 2}));
   EXPECT_EQ(languages("lang=(american,english,serbian_latin)"),
             (std::vector<int32_t>{1, 1, 155}));
+  // Names from all over the table, each with the engine's code for it.
+  EXPECT_EQ(
+      languages("lang=(british,norwegian,icelandic,luxemb,japanese,"
+                "nynorsk,quecha,bemba,fijan,kapampangan,waray)"),
+      (std::vector<int32_t>{6, 9, 15, 28, 37, 50, 59, 105, 108, 149, 154}));
 }
 
 TEST(ParseOptions, LanguageItemsThatNameNothingAreIgnored) {

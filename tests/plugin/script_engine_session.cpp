@@ -15,16 +15,9 @@ namespace {
 
 extern "C" int32_t ignore_engine_call(void) { return 0; }
 
-// The built engine's directory goes on the search path the binding reads.
 void bind_built_engine() {
-  std::string engine = built_engine_file();
-  std::string directory =
-      engine.substr(0, engine.rfind(platform::path_separator));
-  platform::set_environment(
-      platform::search_path_variable,
-      search_path() + platform::search_path_list_separator + directory);
   std::string reason;
-  if (!bind_engine(reason))
+  if (!bind_engine(built_engine_file(), reason))
     throw std::runtime_error("cannot bind the engine: " + reason);
 }
 

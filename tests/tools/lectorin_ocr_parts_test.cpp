@@ -1,6 +1,6 @@
 // The pieces of lectorin-ocr that decide without running a page: the command
-// line and the option text it becomes, output names, messages, and the
-// run-length rows of 1-bit pages.
+// line and the option text it becomes, the number of workers, output names,
+// messages, and the run-length rows of 1-bit pages.
 
 #include "command_line.h"
 #include "messages.h"
@@ -56,9 +56,14 @@ TEST(CommandLine, OptionsBecomeTheEditorsOptionText) {
 }
 
 TEST(CommandLine, ValuesInEveryForm) {
-  Settings settings = parse({"-j2", "-o", "out", "--engine=/opt/engine",
-                             "--dpi", "300", "-q", "--", "-odd.png", "b.tif"});
+  Settings settings =
+      parse({"-j2", "-o", "out", "--engine=/opt/engine", "--dpi", "300", "-q",
+             "--format", "alto", "--overlay=seen", "--", "-odd.png", "b.tif"});
   EXPECT_EQ(settings.jobs, 2);
+  EXPECT_EQ(settings.format, Format::alto);
+  EXPECT_EQ(settings.overlay_directory, "seen");
+  EXPECT_EQ(parse({"-fhocr", "a.png"}).format, Format::hocr);
+  EXPECT_EQ(parse({"a.png"}).format, Format::xml);
   EXPECT_EQ(settings.output_directory, "out");
   EXPECT_EQ(settings.engine_directory, "/opt/engine");
   EXPECT_EQ(settings.dpi, 300u);
@@ -85,6 +90,12 @@ TEST(CommandLine, MistakesAreNamed) {
   EXPECT_EQ(usage_error({"--dpi=-300", "a.png"}),
             "--dpi needs a whole number from 10 to 9600, not '-300'");
   EXPECT_EQ(usage_error({"-o", "", "a.png"}), "-o needs a directory name");
+  EXPECT_EQ(usage_error({"--overlay", "", "a.png"}),
+            "--overlay needs a directory name");
+  EXPECT_EQ(usage_error({"--format", "pdf", "a.png"}),
+            "--format needs xml, hocr, alto or txt, not 'pdf'");
+  EXPECT_EQ(usage_error({"-j", "0", "a.png"}),
+            "-j needs a whole number from 1 to 64, not '0'");
   EXPECT_EQ(usage_error({"-l", "german,,french", "a.png"}),
             "--lang needs names or codes separated by commas, not "
             "'german,,french'");
@@ -97,12 +108,30 @@ TEST(CommandLine, MistakesAreNamed) {
   EXPECT_NE(known.find(" american english german"), std::string::npos);
 }
 
+TEST(CommandLine, OnePagePerProcessorUnlessToldOtherwise) {
+  Settings settings = parse({"a.png"});
+  EXPECT_EQ(worker_count(settings, 8, 100), 8);
+  EXPECT_EQ(worker_count(settings, 8, 3), 3);   // no idle workers
+  EXPECT_EQ(worker_count(settings, 0, 100), 1); // processors unknown
+  EXPECT_EQ(worker_count(settings, 1000, 1000), 64);
+  settings.jobs = 1;
+  EXPECT_EQ(worker_count(settings, 8, 100), 1);
+  settings.jobs = 5;
+  EXPECT_EQ(worker_count(settings, 2, 100), 5);
+  EXPECT_EQ(worker_count(settings, 2, 0), 1);
+}
+
+OutputPlan to(const std::string &directory, Format format = Format::xml,
+              const std::string &overlay_directory = "") {
+  return {directory, format, overlay_directory};
+}
+
 TEST(PagePlan, OutputNames) {
-  EXPECT_EQ(output_name("scans/page.png", 0, 1), "page.xml");
-  EXPECT_EQ(output_name("book.v2.tif", 11, 12), "book.v2-p12.xml");
-  EXPECT_EQ(output_name("README", 0, 1), "README.xml");
-  EXPECT_EQ(output_name("dir.d/.hidden", 0, 1), ".hidden.xml");
-  EXPECT_EQ(output_name("C:\\scans\\page.bmp", 0, 1), "page.xml");
+  EXPECT_EQ(output_name("scans/page.png", 0, 1, ".xml"), "page.xml");
+  EXPECT_EQ(output_name("book.v2.tif", 11, 12, ".xml"), "book.v2-p12.xml");
+  EXPECT_EQ(output_name("README", 0, 1, ".alto.xml"), "README.alto.xml");
+  EXPECT_EQ(output_name("dir.d/.hidden", 0, 1, ".txt"), ".hidden.txt");
+  EXPECT_EQ(output_name("C:\\scans\\page.bmp", 0, 1, ".png"), "page.png");
 }
 
 TEST(PagePlan, EveryPageInOrderAndClashesFound) {
@@ -112,7 +141,7 @@ TEST(PagePlan, EveryPageInOrderAndClashesFound) {
     return file == "three.tif" ? 3 : 1;
   };
   std::vector<PageJob> jobs =
-      plan_pages({"a.png", "bad.tif", "three.tif"}, "out/", count);
+      plan_pages({"a.png", "bad.tif", "three.tif"}, to("out/"), count);
   ASSERT_EQ(jobs.size(), 5u);
   EXPECT_EQ(jobs[0].output, "out/a.xml");
   EXPECT_EQ(jobs[1].problem, "damaged");
@@ -121,15 +150,46 @@ TEST(PagePlan, EveryPageInOrderAndClashesFound) {
   EXPECT_EQ(page_label(jobs[4]), "three.tif, page 3");
   EXPECT_EQ(find_output_clash(jobs), "");
 
-  jobs = plan_pages({"a/x.png", "three.tif", "b/x.tif"}, "", count);
+  jobs = plan_pages({"a/x.png", "three.tif", "b/x.tif"}, to(""), count);
   EXPECT_EQ(jobs[3].output, "");
+  EXPECT_EQ(jobs[3].number, 4); // one document for the whole run
   EXPECT_EQ(find_output_clash(jobs), "");
-  jobs = plan_pages({"a/x.png", "three.tif", "b/x.tif"}, "o", count);
+  jobs = plan_pages({"a/x.png", "three.tif", "b/x.tif"}, to("o"), count);
   EXPECT_EQ(find_output_clash(jobs),
             "a/x.png and b/x.tif would both be written to o/x.xml");
-  jobs = plan_pages({"three-p2.png", "three.tif"}, "o", count);
+  jobs = plan_pages({"three-p2.png", "three.tif"}, to("o"), count);
   EXPECT_EQ(find_output_clash(jobs), "three-p2.png and three.tif, page 2 "
                                      "would both be written to o/three-p2.xml");
+  jobs = plan_pages({"three.tif", "three.tif"}, to("o", Format::txt), count);
+  EXPECT_EQ(find_output_clash(jobs), "three.tif, page 1 and three.tif, page 1 "
+                                     "would both be written to o/three.txt");
+}
+
+TEST(PagePlan, DocumentsOfOtherFormatsHoldAFilesPages) {
+  auto count = [](const std::string &file) {
+    return file == "three.tif" ? 3 : 1;
+  };
+  std::vector<PageJob> jobs = plan_pages(
+      {"a.png", "three.tif"}, to("out", Format::alto, "seen/"), count);
+  ASSERT_EQ(jobs.size(), 4u);
+  EXPECT_EQ(jobs[0].output, "out/a.alto.xml");
+  EXPECT_EQ(jobs[3].output, "out/three.alto.xml");
+  EXPECT_EQ(jobs[3].number, 3);
+  EXPECT_EQ(jobs[0].overlay, "seen/a.png");
+  EXPECT_EQ(jobs[3].overlay, "seen/three-p3.png");
+  // The pages of one file share their document's file.
+  EXPECT_EQ(find_output_clash(jobs), "");
+}
+
+TEST(PagePlan, NothingIsWrittenOverAnImage) {
+  auto one = [](const std::string &) { return 1; };
+  std::vector<PageJob> jobs =
+      plan_pages({"scans/x.png"}, to("", Format::xml, "scans"), one);
+  EXPECT_EQ(find_output_clash(jobs),
+            "scans/x.png would be written over the image scans/x.png");
+  jobs = plan_pages({"x.png", "./out/x.txt"}, to("out", Format::txt), one);
+  EXPECT_EQ(find_output_clash(jobs),
+            "x.png would be written over the image ./out/x.txt");
 }
 
 TEST(Messages, IdentifiersWithTheirSentences) {

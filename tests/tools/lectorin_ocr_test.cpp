@@ -6,6 +6,8 @@
 #include "engine_fixture.h"
 #include "run_program.h"
 #include "temp_directory.h"
+#include "well_formed_xml.h"
+#include "word_accuracy.h"
 
 #include "page_generator.h"
 
@@ -271,6 +273,52 @@ TEST_F(HostProgram, EngineReadsEveryPixelFormExactly) {
   }
 }
 
+// A directory under base whose name is exactly `length` characters long.
+std::string directory_of_length(const std::string &base, std::size_t length) {
+  std::string directory = base;
+  while (directory.size() < length) {
+    const std::size_t rest = length - directory.size() - 1;
+    directory += "/" + std::string(rest > 200 ? 100 : rest, 'd');
+  }
+  make_directories(directory);
+  return directory;
+}
+
+// The host program's name is read into 285 characters: a name of 284 is
+// whole, and the engine beneath the program is found; one of 285 may have
+// been cut, so no directory near it is trusted.
+TEST_F(HostProgram, ProgramNamesOf285CharactersAreNotTrusted) {
+  GrayPage expected;
+  PixPtr pix = make_pix(Form::gray, 20, 10, expected);
+  write_pix(pix.get(), file("page.pgm"), IFF_PNM, 300);
+  const std::string base = std::filesystem::canonical(temp_.path()).string();
+  const std::string program = "lectorin-ocr";
+  const std::string plugin = "libLectorin.so";
+  for (std::size_t length : {284u, 285u}) {
+    const std::string host = directory_of_length(
+        base + "/" + std::to_string(length), length - 1 - program.size());
+    copy_file(LECTORIN_OCR_FILE, host + "/" + program);
+    std::filesystem::permissions(host + "/" + program,
+                                 std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    copy_file(built_plugin_file(), host + "/" + plugin);
+    install_engine(host + "/DjVu/Lectorin",
+                   "log \"" + log_ + "\"\n" + one_word);
+    ASSERT_EQ((host + "/" + program).size(), length);
+    remove_path(log_);
+    ProgramResult result =
+        run_program(host + "/" + program, {file("page.pgm")}, temp_.path());
+    if (length == 284) {
+      EXPECT_EQ(result.exit_code, 0) << result.errors;
+      EXPECT_TRUE(contains(result.output, ">A</WORD>")) << result.output;
+    } else {
+      EXPECT_EQ(result.exit_code, 2) << result.errors;
+      EXPECT_TRUE(contains(result.errors, "IRIS.noEngine")) << result.errors;
+      EXPECT_EQ(read_file(log_), "");
+    }
+  }
+}
+
 TEST_F(HostProgram, JpegPagesArriveCloseToTheirPixels) {
   GrayPage expected;
   PixPtr pix = make_pix(Form::rgb, 64, 48, expected);
@@ -291,7 +339,8 @@ TEST_F(HostProgram, JpegPagesArriveCloseToTheirPixels) {
 
 TEST_F(HostProgram, MultiPageTiffGivesEveryPageInOrder) {
   write_tiff_pages(file("book.tif"), {40, 50, 60}, {300, 300, 300});
-  ProgramResult result = ocr({file("book.tif")});
+  // One process, so that the engine's log is in the order of the pages.
+  ProgramResult result = ocr({"-j", "1", file("book.tif")});
   ASSERT_EQ(result.exit_code, 0) << result.errors;
   EXPECT_EQ(page_sizes(),
             (std::vector<std::string>{"40 20", "50 20", "60 20"}));
@@ -391,9 +440,15 @@ TEST_F(HostProgram, FailedPagesAreNamedAndTheOthersStillDone) {
   write_file(file("empty.tif"), "");
   write_tiff_pages(file("torn.tif"), {30, 31, 32}, {300, 300, 300});
   damage_tiff_page(file("torn.tif"), 1);
-  std::vector<std::string> files = {file("missing.png"), file("notes.png"),
-                                    file("torn.tif"), file("empty.tif"),
-                                    file("good.png")};
+  make_directories(file("folder.png"));
+  std::vector<std::string> files = {"-j",
+                                    "1",
+                                    file("missing.png"),
+                                    file("notes.png"),
+                                    file("torn.tif"),
+                                    file("empty.tif"),
+                                    file("good.png"),
+                                    file("folder.png")};
 
   ProgramResult result = ocr(files);
   EXPECT_EQ(result.exit_code, 1);
@@ -402,10 +457,12 @@ TEST_F(HostProgram, FailedPagesAreNamedAndTheOthersStillDone) {
   EXPECT_TRUE(
       contains(result.errors, "torn.tif, page 2: the TIFF page is damaged"));
   EXPECT_TRUE(contains(result.errors, "empty.tif: the file is empty"));
-  EXPECT_EQ(lines_of(result.errors).size(), 4u) << result.errors;
+  EXPECT_TRUE(
+      contains(result.errors, "folder.png: is a directory, not an image file"));
+  EXPECT_EQ(lines_of(result.errors).size(), 5u) << result.errors;
   // One line per page in order; a failed page leaves its line empty.
   std::vector<std::string> lines = lines_of(result.output);
-  ASSERT_EQ(lines.size(), 7u);
+  ASSERT_EQ(lines.size(), 8u);
   std::string blank;
   EXPECT_EQ(lines[0], blank);
   EXPECT_EQ(lines[1], blank);
@@ -414,6 +471,7 @@ TEST_F(HostProgram, FailedPagesAreNamedAndTheOthersStillDone) {
   EXPECT_TRUE(contains(lines[4], ">A</WORD>"));
   EXPECT_EQ(lines[5], blank);
   EXPECT_TRUE(contains(lines[6], ">A</WORD>"));
+  EXPECT_EQ(lines[7], blank);
   EXPECT_EQ(page_sizes(),
             (std::vector<std::string>{"30 20", "32 20", "30 20"}));
 
@@ -538,13 +596,23 @@ TEST_F(HostProgram, WorkersGiveWhatOneProcessGives) {
   }
   files.insert(files.begin() + 3, file("missing.png"));
 
-  ProgramResult one = ocr(files);
+  std::vector<std::string> serial = files;
+  serial.insert(serial.begin(), {"-j", "1"});
+  ProgramResult one = ocr(serial);
   std::vector<std::string> parallel = files;
   parallel.insert(parallel.begin(), {"-j", "2"});
   ProgramResult two = ocr(parallel);
   EXPECT_EQ(one.exit_code, 1);
   EXPECT_EQ(two.exit_code, 1);
   EXPECT_EQ(one.output, two.output);
+  // By default one page per processor, with the same result.
+  ProgramResult by_default = ocr(files);
+  EXPECT_EQ(by_default.output, one.output);
+  std::vector<std::string> as_hocr = files;
+  as_hocr.insert(as_hocr.begin(), {"--format", "hocr"});
+  std::vector<std::string> serial_hocr = as_hocr;
+  serial_hocr.insert(serial_hocr.begin(), "-j1");
+  EXPECT_EQ(ocr(as_hocr).output, ocr(serial_hocr).output);
   EXPECT_EQ(lines_of(two.output).size(), 9u);
   std::vector<std::string> lines = lines_of(one.output);
   // Eight different pages and the empty line.
@@ -609,6 +677,212 @@ TEST_F(HostProgram, RecognisesGeneratedPagesWithTheBuiltEngine) {
         }
     EXPECT_GE(found, words - 1) << line;
   }
+}
+
+// Three words in two regions, in engine pixels, which are the page's at
+// 300 dpi: "One two" on a line of their own, then "Three".
+const char two_regions[] =
+    "char 1 \"One\" 10 10 40 30\nchar 2 \"two\" 50 12 80 30\n"
+    "char 3 \"Three\" 10 40 60 60\n"
+    "codes 1 0x81FE 2 0x81FE 0x8100 0x9600 3 0x81FE 0x8100 0x9600\n";
+const char two_regions_text[] = "One two\n\nThree\n";
+
+std::size_t count_of(const std::string &text, const std::string &part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos;
+       at = text.find(part, at + 1))
+    ++n;
+  return n;
+}
+
+TEST_F(HostProgram, FormatsGiveOneDocumentWithEveryPage) {
+  scenario(two_regions);
+  write_tiff_pages(file("book.tif"), {100, 100}, {300, 300});
+  GrayPage expected;
+  PixPtr pix = make_pix(Form::gray, 100, 70, expected);
+  write_pix(pix.get(), file("single.png"), IFF_PNG, 300);
+  std::vector<std::string> files = {file("book.tif"), file("missing.png"),
+                                    file("single.png")};
+  auto run = [&](std::vector<std::string> options) {
+    options.insert(options.end(), files.begin(), files.end());
+    return ocr(options);
+  };
+
+  // Plain text: a form feed between pages, an empty page for the one
+  // that failed.
+  ProgramResult result = run({"-f", "txt"});
+  EXPECT_EQ(result.exit_code, 1);
+  const std::string page = two_regions_text;
+  EXPECT_EQ(result.output, page + "\f" + page + "\f\f" + page);
+
+  // hOCR: one document, a page element per page, numbered in the run.
+  result = run({"--format=hocr", "--chars"});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_TRUE(is_well_formed_xml(result.output)) << result.output;
+  EXPECT_EQ(count_of(result.output, "<html"), 1u);
+  EXPECT_EQ(count_of(result.output, "class=\"ocr_page\""), 3u);
+  EXPECT_TRUE(contains(result.output, "id=\"page_4\" title=\"image &quot;" +
+                                          file("single.png") +
+                                          "&quot;; bbox 0 0 100 70; ppageno "
+                                          "3; scan_res 300 300\""));
+  EXPECT_TRUE(contains(result.output,
+                       "<span class=\"ocrx_word\" id=\"word_2_2\" title=\"bbox "
+                       "50 12 80 30\"><span class=\"ocrx_cinfo\" "
+                       "title=\"x_bboxes 50 12 80 30\">two</span></span>"));
+  EXPECT_TRUE(contains(result.output, "<p class=\"ocr_par\" id=\"par_1_2\" "
+                                      "lang=\"en\" title=\"bbox 10 40 60 "
+                                      "60\">"));
+
+  // In files: one document per image file, named after it and the format;
+  // none for the file that could not be read.
+  result = run({"-f", "alto", "-o", file("out")});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.output, "");
+  std::set<std::string> written;
+  for (const auto &entry : std::filesystem::directory_iterator(file("out")))
+    written.insert(entry.path().filename().string());
+  EXPECT_EQ(written,
+            (std::set<std::string>{"book.alto.xml", "single.alto.xml"}));
+  std::string book = read_file(file("out/book.alto.xml"));
+  EXPECT_TRUE(is_well_formed_xml(book)) << book;
+  EXPECT_EQ(count_of(book, "<Page "), 2u);
+  EXPECT_TRUE(contains(book, "<fileName>" + file("book.tif") + "</fileName>"));
+  EXPECT_TRUE(contains(book, "<Page ID=\"page_2\" PHYSICAL_IMG_NR=\"2\""));
+  EXPECT_TRUE(contains(read_file(file("out/single.alto.xml")),
+                       "<String ID=\"string_1_3\" HPOS=\"10\" VPOS=\"40\" "
+                       "WIDTH=\"50\" HEIGHT=\"20\" CONTENT=\"Three\"/>"));
+
+  result = ocr({"-f", "txt", "-o", file("text"), file("book.tif")});
+  EXPECT_EQ(result.exit_code, 0) << result.errors;
+  EXPECT_EQ(read_file(file("text/book.txt")), page + "\f" + page);
+
+  // A blank page is still a page, written as such.
+  scenario("codes 0\n");
+  result = ocr({"-f", "txt", "-o", file("blank"), file("single.png")});
+  EXPECT_EQ(result.exit_code, 0) << result.errors;
+  EXPECT_TRUE(std::filesystem::exists(file("blank/single.txt")));
+  EXPECT_EQ(read_file(file("blank/single.txt")), "");
+}
+
+// The overlay picture's pixel at x, y as red, green and blue.
+std::vector<int> colour_at(PIX *picture, int x, int y) {
+  l_int32 r = 0, g = 0, b = 0;
+  pixGetRGBPixel(picture, x, y, &r, &g, &b);
+  return {r, g, b};
+}
+
+TEST_F(HostProgram, OverlayShowsWhereEachWordWasRead) {
+  scenario(two_regions);
+  PixPtr white(pixCreate(120, 80, 8));
+  pixSetAllArbitrary(white.get(), 255);
+  make_directories(file("scans"));
+  write_pix(white.get(), file("scans/page.png"), IFF_PNG, 300);
+  write_tiff_pages(file("scans/book.tif"), {100, 100}, {300, 300});
+
+  ProgramResult result = ocr({"--overlay", file("seen"), "-f", "txt",
+                              file("scans/page.png"), file("scans/book.tif")});
+  ASSERT_EQ(result.exit_code, 0) << result.errors;
+  EXPECT_EQ(result.output, std::string(two_regions_text) + "\f" +
+                               two_regions_text + "\f" + two_regions_text);
+  for (const char *name : {"page.png", "book-p1.png", "book-p2.png"})
+    EXPECT_TRUE(std::filesystem::exists(file("seen/") + name)) << name;
+
+  PixPtr seen(pixRead(file("seen/page.png").c_str()));
+  ASSERT_TRUE(seen);
+  ASSERT_EQ(pixGetWidth(seen.get()), 120);
+  const std::vector<int> red = {230, 0, 0}, blue = {0, 90, 255},
+                         paper = {255, 255, 255};
+  // "One" is 10,10 to 40,30: its outline is two pixels thick at 300 dpi,
+  // on its outermost pixels, and nothing outside it is painted.
+  EXPECT_EQ(colour_at(seen.get(), 10, 20), red);
+  EXPECT_EQ(colour_at(seen.get(), 11, 20), red);
+  EXPECT_EQ(colour_at(seen.get(), 12, 20), paper);
+  EXPECT_EQ(colour_at(seen.get(), 9, 20), paper);
+  EXPECT_EQ(colour_at(seen.get(), 39, 20), red);
+  EXPECT_EQ(colour_at(seen.get(), 40, 20), paper);
+  EXPECT_EQ(colour_at(seen.get(), 25, 29), red);
+  EXPECT_EQ(colour_at(seen.get(), 25, 30), paper);
+  // The line's top edge runs above "two", which starts lower.
+  EXPECT_EQ(colour_at(seen.get(), 60, 10), blue);
+  EXPECT_EQ(colour_at(seen.get(), 60, 12), red);
+
+  // An overlay that would replace an image is refused before any page.
+  result = ocr({"--overlay", file("scans"), file("scans/page.png")});
+  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_TRUE(contains(result.errors, "would be written over the image"))
+      << result.errors;
+  EXPECT_TRUE(page_sizes().empty());
+}
+
+// ./ocr.sh in a tree of its own: the real script, an installer step and a
+// cmake that print what apt-get and a build print, and the built programs.
+class OcrScript : public HostProgram {
+protected:
+  OcrScript() {
+    make_directories(tree_ + "/tools");
+    make_directories(tree_ + "/stubs");
+    make_directories(tree_ + "/build/linux");
+    copy_file(std::string(LECTORIN_SOURCE_DIR) + "/ocr.sh", tree_ + "/ocr.sh");
+    write_file(
+        tree_ + "/tools/install_packages.sh",
+        "install_missing_packages() {\n"
+        "  echo 'Selecting previously unselected package tesseract-ocr.'\n"
+        "  echo '== installing: tesseract-ocr' >&2\n"
+        "}\n");
+    write_file(tree_ + "/stubs/cmake",
+               "#!/bin/sh\n"
+               "echo '-- Configuring done'\n"
+               "echo '[100%] Built target lectorin-ocr'\n");
+    std::filesystem::permissions(tree_ + "/stubs/cmake",
+                                 std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    std::string program = LECTORIN_OCR_FILE;
+    std::filesystem::create_directory_symlink(
+        program.substr(0, program.rfind('/')), tree_ + "/build/linux/bin");
+  }
+
+  ProgramResult ocr_sh(const std::vector<std::string> &arguments) {
+    const char *path = std::getenv("PATH");
+    std::vector<std::string> command = {
+        "PATH=" + tree_ + "/stubs:" + (path ? path : "/usr/bin:/bin"), "bash",
+        tree_ + "/ocr.sh"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return run_program("env", command, temp_.path());
+  }
+
+  std::string tree_ = temp_ / "tree";
+};
+
+TEST_F(OcrScript, StandardOutputHoldsOnlyTheDocument) {
+  GrayPage expected;
+  PixPtr pix = make_pix(Form::gray, 30, 20, expected);
+  write_pix(pix.get(), file("page.png"), IFF_PNG, 300);
+  std::string document = ocr({file("page.png")}).output;
+  ASSERT_TRUE(contains(document, ">A</WORD>"));
+
+  ProgramResult result = ocr_sh({file("page.png"), "--", "--engine", engine_});
+  EXPECT_EQ(result.exit_code, 0) << result.errors;
+  EXPECT_EQ(result.output, document);
+  EXPECT_TRUE(contains(result.errors, "Selecting previously unselected"))
+      << result.errors;
+  EXPECT_TRUE(contains(read_file(tree_ + "/build/ocr-build.log"),
+                       "Built target lectorin-ocr"));
+}
+
+// The first page a new user sees is the sample page: every word of it must
+// come back right.
+TEST_F(OcrScript, TheSamplePageReadsRight) {
+  ProgramResult result = ocr_sh({"--", "--format", "txt"});
+  if (result.exit_code == 2 && contains(result.errors, "IRIS.noLibs"))
+    GTEST_SKIP() << "the build has no recognition engine";
+  ASSERT_EQ(result.exit_code, 0) << result.errors;
+  pagegen::GroundTruth truth = pagegen::parse_ground_truth(
+      read_file(tree_ + "/build/sample-page.truth"));
+  std::vector<std::string> expected;
+  for (const pagegen::Word &word : truth.words())
+    expected.push_back(word.text);
+  EXPECT_GT(expected.size(), 50u);
+  EXPECT_EQ(words_of(result.output), expected);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "language_tables.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -13,8 +14,8 @@ const char usage_text[] =
     "Usage: lectorin-ocr [OPTION...] IMAGE...\n"
     "Recognises the text of page images (PNG, TIFF with every page, PNM, "
     "JPEG,\n"
-    "BMP) through the Lectorin plug-in and writes each page's hidden text as "
-    "XML.\n"
+    "BMP) through the Lectorin plug-in and writes each page's text: as the\n"
+    "plug-in's hidden-text XML, or as hOCR, ALTO or plain text.\n"
     "\n"
     "  -l, --lang LANG[,LANG...]  the page's languages, the first one the "
     "main\n"
@@ -29,13 +30,22 @@ const char usage_text[] =
     "                             (\"TRUE\" or keywords such as "
     "lang=(german),char);\n"
     "                             it wins over the five options above\n"
-    "  -o DIR                     write each page's XML into DIR (made when\n"
-    "                             missing): NAME.xml, or NAME-pN.xml for page "
-    "N of\n"
-    "                             a file with several pages\n"
+    "  -f, --format FORMAT        xml (the default: the plug-in's hidden "
+    "text),\n"
+    "                             hocr (hOCR 1.2), alto (ALTO 4.4) or txt\n"
+    "                             (plain text)\n"
+    "  -o DIR                     write the text into DIR (made when "
+    "missing):\n"
+    "                             NAME.xml per page (NAME-pN.xml for page N of "
+    "a\n"
+    "                             file with several), or one NAME.hocr,\n"
+    "                             NAME.alto.xml or NAME.txt per image file\n"
+    "      --overlay DIR          write each page with the boxes of its lines\n"
+    "                             (blue) and words (red) drawn on it to DIR:\n"
+    "                             NAME.png, or NAME-pN.png\n"
     "  -j N                       recognise N pages at a time, in worker "
     "processes\n"
-    "                             (default 1)\n"
+    "                             (default: one per processor)\n"
     "      --engine DIR           the OCR engine's directory (sets IRISlib); "
     "by\n"
     "                             default the engine built beside the "
@@ -46,9 +56,13 @@ const char usage_text[] =
     "  -h, --help                 this text\n"
     "      --version              the program's version\n"
     "\n"
-    "Without -o the XML goes to standard output, one document per line, one "
+    "Without -o the text goes to standard output: in xml one document per "
+    "line,\n"
+    "one line per page in the order given, and a page that failed leaves its "
     "line\n"
-    "per page in the order given; a page that failed leaves its line empty.\n"
+    "empty; in the other formats one document with every page (in txt a "
+    "form\n"
+    "feed between pages, an empty page for one that failed).\n"
     "A page whose file gives no resolution and that has no --dpi is "
     "recognised\n"
     "as 200 dpi, with a warning.\n"
@@ -127,7 +141,7 @@ void add_languages(const std::string &list, Settings &settings) {
 }
 
 // The options that take a value, by every name they go by.
-enum class Valued { lang, options, output, jobs, engine, dpi };
+enum class Valued { lang, options, output, format, overlay, jobs, engine, dpi };
 
 struct ValuedName {
   const char *name;
@@ -137,8 +151,9 @@ struct ValuedName {
 const ValuedName valued_names[] = {
     {"-l", Valued::lang},           {"--lang", Valued::lang},
     {"--options", Valued::options}, {"-o", Valued::output},
-    {"-j", Valued::jobs},           {"--engine", Valued::engine},
-    {"--dpi", Valued::dpi},
+    {"-f", Valued::format},         {"--format", Valued::format},
+    {"--overlay", Valued::overlay}, {"-j", Valued::jobs},
+    {"--engine", Valued::engine},   {"--dpi", Valued::dpi},
 };
 
 void set_value(Valued option, const std::string &name, const std::string &value,
@@ -155,6 +170,16 @@ void set_value(Valued option, const std::string &name, const std::string &value,
     if (value.empty())
       throw UsageError("-o needs a directory name");
     settings.output_directory = value;
+    break;
+  case Valued::format:
+    if (!find_format(value, settings.format))
+      throw UsageError("--format needs xml, hocr, alto or txt, not '" + value +
+                       "'");
+    break;
+  case Valued::overlay:
+    if (value.empty())
+      throw UsageError("--overlay needs a directory name");
+    settings.overlay_directory = value;
     break;
   case Valued::jobs:
     settings.jobs = static_cast<int>(whole_number(name, value, 1, 64));
@@ -252,6 +277,13 @@ std::string option_text(const Settings &settings) {
   for (const std::string &word : words)
     text += (text.empty() ? "" : ",") + word;
   return text;
+}
+
+int worker_count(const Settings &settings, unsigned processors, int pages) {
+  int workers = settings.jobs;
+  if (workers == 0)
+    workers = processors ? static_cast<int>(std::min(processors, 64u)) : 1;
+  return std::max(1, std::min(workers, pages));
 }
 
 } // namespace lectorin_ocr

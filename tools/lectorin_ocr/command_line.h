@@ -13,6 +13,8 @@
 #ifndef LECTORIN_TOOLS_COMMAND_LINE_H
 #define LECTORIN_TOOLS_COMMAND_LINE_H
 
+#include "output_format.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -31,9 +33,11 @@ struct Settings {
   bool has_raw_options = false;
   std::string raw_options;      ///< --options, sent as it stands
   std::string output_directory; ///< empty: standard output
-  int jobs = 1;
-  std::string engine_directory; ///< empty: found beside the program
-  uint32_t dpi = 0;             ///< 0: the files' own resolution
+  Format format = Format::xml;
+  std::string overlay_directory; ///< empty: no overlay pictures
+  int jobs = 0;                  ///< 0: one per processor
+  std::string engine_directory;  ///< empty: found beside the program
+  uint32_t dpi = 0;              ///< 0: the files' own resolution
   bool quiet = false;
 };
 
@@ -57,6 +61,10 @@ CommandAction parse_command_line(int argc, const char *const *argv,
 /// "TRUE" when nothing was asked for, otherwise the keywords joined by
 /// commas in a fixed order ("lang=(GERMAN,3),char,nosep,interactive,mixed").
 std::string option_text(const Settings &settings);
+
+/// The pages recognised at a time: -j as given, else one per processor
+/// (processors, 1 when unknown); never more than pages, never below 1.
+int worker_count(const Settings &settings, unsigned processors, int pages);
 
 /// The text --help prints.
 extern const char usage_text[];

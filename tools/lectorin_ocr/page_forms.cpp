@@ -11,16 +11,9 @@
 
 namespace lectorin_ocr {
 
-namespace {
+void PixDeleter::operator()(Pix *pix) const { pixDestroy(&pix); }
 
-struct PixDeleter {
-  void operator()(PIX *pix) const { pixDestroy(&pix); }
-};
-using PixPtr = std::unique_ptr<PIX, PixDeleter>;
-
-// Colour maps, alpha and depths other than 1, 8 and 32 bits become one of
-// the three forms the editor hands over.
-PixPtr normalise(PIX *source) {
+PixPtr normalise_pix(PIX *source) {
   PixPtr pix(pixRemoveColormap(source, REMOVE_CMAP_BASED_ON_SRC));
   if (!pix)
     throw std::runtime_error("cannot decode the image's colours");
@@ -38,6 +31,8 @@ PixPtr normalise(PIX *source) {
   }
   return pix;
 }
+
+namespace {
 
 // Leptonica keeps each row as 32-bit words with the first pixel in the
 // most significant byte. In memory order those are the bytes of the row
@@ -76,8 +71,7 @@ void code_bitonal_row(const std::vector<uint8_t> &bits,
   coded.resize(static_cast<std::size_t>(cursor - coded.data()));
 }
 
-LoadedPage page_from_pix(PIX *source) {
-  PixPtr pix = normalise(source);
+LoadedPage page_from_pix(PixPtr pix) {
   l_int32 depth = pixGetDepth(pix.get());
   LoadedPage page;
   page.width = static_cast<uint32_t>(pixGetWidth(pix.get()));

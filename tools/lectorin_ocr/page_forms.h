@@ -1,9 +1,9 @@
-//===- pix_page.h - A decoded Leptonica image as the editor's page -*- C++
-//-*-===//
+//===- page_forms.h - What every page reader shares ------------*- C++ -*-===//
 //
 // The page forms that the readers of both builds share: run-length rows
 // (code_bitonal_row, declared in page_source.h) and the page of an image
-// that Leptonica decoded (every Linux file, PNM files on Windows).
+// that Leptonica holds (every Linux file, PNM files and the overlay's copy
+// of a page on Windows).
 //
 //===----------------------------------------------------------------------===//
 #ifndef LECTORIN_TOOLS_PAGE_FORMS_H
@@ -15,11 +15,16 @@
 
 namespace lectorin_ocr {
 
-/// The page of a decoded image, which stays the caller's: colour maps,
-/// alpha and other depths resolved as page_source.h says. Throws
-/// std::runtime_error when a conversion fails or the pixels would take more
-/// than 4 GB.
-LoadedPage page_from_pix(PIX *source);
+/// A copy of a decoded image, which stays the caller's, in one of the three
+/// forms the editor hands over: colour maps resolved, transparent pixels laid
+/// over white, depths other than 1, 8 and 32 bits made 8-bit gray. Throws
+/// std::runtime_error when a conversion fails.
+PixPtr normalise_pix(PIX *source);
+
+/// The page of an image that normalise_pix made; the page takes over its
+/// pixels. Throws std::runtime_error when the pixels would take more than
+/// 4 GB.
+LoadedPage page_from_pix(PixPtr pix);
 
 } // namespace lectorin_ocr
 

@@ -8,18 +8,13 @@
 
 #include <cstdio>
 #include <cstring>
-#include <limits>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
 namespace lectorin_ocr {
 
 namespace {
-
-struct PixDeleter {
-  void operator()(PIX *pix) const { pixDestroy(&pix); }
-};
-using PixPtr = std::unique_ptr<PIX, PixDeleter>;
 
 struct FileCloser {
   void operator()(std::FILE *file) const { (void)std::fclose(file); }
@@ -41,6 +36,10 @@ enum class Kind { tiff, other };
 // that is no image at all needs only the signature, which survives most
 // damage; Leptonica's own guess fails for both alike.
 Kind file_kind(const std::string &file) {
+  // Some systems open a directory for reading and only fail the read.
+  std::error_code ignored;
+  if (std::filesystem::is_directory(file, ignored))
+    throw std::runtime_error("is a directory, not an image file");
   FilePtr in(std::fopen(file.c_str(), "rb"));
   if (!in)
     throw std::runtime_error("cannot open the file");
@@ -84,6 +83,10 @@ int count_pages(const std::string &file) {
 }
 
 LoadedPage load_page(const std::string &file, int page) {
+  return page_from_pix(read_page_pix(file, page));
+}
+
+PixPtr read_page_pix(const std::string &file, int page) {
   quiet_leptonica();
   bool tiff = file_kind(file) == Kind::tiff;
   PixPtr pix(tiff ? pixReadTiff(file.c_str(), page) : pixRead(file.c_str()));
@@ -94,7 +97,7 @@ LoadedPage load_page(const std::string &file, int page) {
                                     "decoded");
   if (pixGetWidth(pix.get()) <= 0 || pixGetHeight(pix.get()) <= 0)
     throw std::runtime_error("the image has no pixels");
-  return page_from_pix(pix.get());
+  return normalise_pix(pix.get());
 }
 
 } // namespace lectorin_ocr

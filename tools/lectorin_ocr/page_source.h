@@ -16,7 +16,14 @@
 #include <string>
 #include <vector>
 
+struct Pix; // Leptonica's image
+
 namespace lectorin_ocr {
+
+struct PixDeleter {
+  void operator()(Pix *pix) const;
+};
+using PixPtr = std::unique_ptr<Pix, PixDeleter>;
 
 enum class PixelForm { bitonal, gray, rgb };
 
@@ -46,14 +53,19 @@ struct LoadedPage {
 
 /// The number of pages in a file: the pages of a TIFF, else 1. Throws
 /// std::runtime_error with a sentence a person understands when the file
-/// cannot be opened, is empty, is no image this program reads, or is a TIFF
-/// whose pages cannot be found.
+/// cannot be opened, is a directory, is empty, is no image this program
+/// reads, or is a TIFF whose pages cannot be found.
 int count_pages(const std::string &file);
 
 /// Reads page `page` (from 0). A resolution of 0 means the file has none.
 /// Throws std::runtime_error as count_pages does, and when the page cannot
 /// be decoded or its pixels would take more than 4 GB.
 LoadedPage load_page(const std::string &file, int page);
+
+/// Page `page` (from 0) as Leptonica holds it, in the form load_page
+/// describes it from: 1, 8 or 32 bits per pixel, colour maps resolved and
+/// transparent pixels laid over white. Throws as load_page does.
+PixPtr read_page_pix(const std::string &file, int page);
 
 /// Codes one row of 1-bit pixels (0 white, 1 black) as alternating runs that
 /// start with white, the form the plug-in reads bitonal pages in.

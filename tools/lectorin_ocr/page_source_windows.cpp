@@ -76,21 +76,14 @@ bool is_png_without_resolution(const std::vector<uint8_t> &bytes) {
   return true;
 }
 
-LoadedPage load_pnm(const std::vector<uint8_t> &bytes) {
+PixPtr read_pnm(const std::vector<uint8_t> &bytes) {
   // Leptonica's own complaints would repeat ours in words of its own (the
   // Linux reader quiets it likewise); this program is its only user.
   setMsgSeverity(L_SEVERITY_NONE);
-  PIX *pix = pixReadMemPnm(bytes.data(), bytes.size());
+  PixPtr pix(pixReadMemPnm(bytes.data(), bytes.size()));
   if (!pix)
     refuse(platform::DecodeResult::damaged);
-  try {
-    LoadedPage page = page_from_pix(pix);
-    pixDestroy(&pix);
-    return page;
-  } catch (...) {
-    pixDestroy(&pix);
-    throw;
-  }
+  return normalise_pix(pix.get());
 }
 
 uint32_t dots_per_inch(double resolution) {
@@ -128,6 +121,53 @@ LoadedPage from_frame(platform::ImageFrame &frame) {
   return page;
 }
 
+// The frame as Leptonica holds pages, for the overlay: the same three forms,
+// each byte set through Leptonica's own accessor, which knows its word
+// order.
+PixPtr pix_from_frame(const platform::ImageFrame &frame) {
+  const bool bilevel = frame.format == platform::FrameFormat::bilevel;
+  const bool gray = frame.format == platform::FrameFormat::gray;
+  PixPtr pix(pixCreate(static_cast<l_int32>(frame.width),
+                       static_cast<l_int32>(frame.height),
+                       bilevel ? 1
+                       : gray  ? 8
+                               : 32));
+  if (!pix)
+    throw std::runtime_error("the image is too large to be copied");
+  pixSetResolution(pix.get(),
+                   static_cast<l_int32>(dots_per_inch(frame.x_resolution)),
+                   static_cast<l_int32>(dots_per_inch(frame.y_resolution)));
+  const uint32_t words = static_cast<uint32_t>(pixGetWpl(pix.get()));
+  for (uint32_t y = 0; y < frame.height; ++y) {
+    const uint8_t *row = frame.pixels.data() + std::size_t{y} * frame.row_step;
+    l_uint32 *line = pixGetData(pix.get()) + std::size_t{y} * words;
+    if (bilevel) {
+      for (uint32_t x = 0; x < (frame.width + 7) / 8; ++x)
+        SET_DATA_BYTE(line, x, row[x]);
+    } else if (gray) {
+      for (uint32_t x = 0; x < frame.width; ++x)
+        SET_DATA_BYTE(line, x, row[x]);
+    } else {
+      for (uint32_t x = 0; x < frame.width; ++x)
+        composeRGBPixel(row[4 * x], row[4 * x + 1], row[4 * x + 2], line + x);
+    }
+  }
+  if (bilevel)
+    pixSetPadBits(pix.get(), 0); // the codec's bits past the width, cleared
+  return pix;
+}
+
+platform::ImageFrame decode_frame(const std::vector<uint8_t> &bytes, int page) {
+  platform::ImageFrame frame;
+  platform::DecodeResult result =
+      platform::decode_image_frame(bytes, page, frame);
+  if (result != platform::DecodeResult::ok)
+    refuse(result);
+  if (is_png_without_resolution(bytes))
+    frame.x_resolution = frame.y_resolution = 0;
+  return frame;
+}
+
 } // namespace
 
 int count_pages(const std::string &file) {
@@ -144,15 +184,16 @@ int count_pages(const std::string &file) {
 LoadedPage load_page(const std::string &file, int page) {
   std::vector<uint8_t> bytes = read_bytes(file);
   if (is_pnm(bytes))
-    return load_pnm(bytes);
-  platform::ImageFrame frame;
-  platform::DecodeResult result =
-      platform::decode_image_frame(bytes, page, frame);
-  if (result != platform::DecodeResult::ok)
-    refuse(result);
-  if (is_png_without_resolution(bytes))
-    frame.x_resolution = frame.y_resolution = 0;
+    return page_from_pix(read_pnm(bytes));
+  platform::ImageFrame frame = decode_frame(bytes, page);
   return from_frame(frame);
+}
+
+PixPtr read_page_pix(const std::string &file, int page) {
+  std::vector<uint8_t> bytes = read_bytes(file);
+  if (is_pnm(bytes))
+    return read_pnm(bytes);
+  return pix_from_frame(decode_frame(bytes, page));
 }
 
 } // namespace lectorin_ocr

@@ -2,7 +2,7 @@
 
 #include "progress.h"
 
-#include "platform.h"
+#include "host.h"
 
 #include <cstdio>
 

@@ -34,7 +34,9 @@ const char *const help_text =
     "      --sample NAME     a built-in sample text: en, de or fr (the "
     "default\n"
     "                        is en)\n"
-    "      --font FAMILY     the font family (default \"DejaVu Serif\")\n"
+    "      --font FAMILY     the font family (default \"DejaVu Serif\"; a "
+    "sample\n"
+    "                        text's own face: \"DejaVu Sans\" for en)\n"
     "      --size POINTS     the font size (default 12)\n"
     "      --dpi N           the resolution in dots per inch (default 300)\n"
     "      --page SIZE       a4, a5, letter, or WIDTHxHEIGHT in pixels\n"
@@ -125,6 +127,7 @@ struct CommandLine {
   pagegen::PageSettings settings;
   std::string output, truth, text, text_file, sample, page = "a4";
   int text_sources = 0;
+  bool font_given = false;
   bool help = false;
 };
 
@@ -170,6 +173,7 @@ CommandLine parse(int argc, char **argv) {
                          "\" (en, de and fr are)");
     } else if (option == "--font") {
       s.page.font = next();
+      cl.font_given = true;
     } else if (option == "--size") {
       s.page.points = real_number(option, next());
     } else if (option == "--dpi") {
@@ -236,9 +240,12 @@ int main(int argc, char **argv) {
       settings.page.text = read_text_file(cl.text_file);
     else if (cl.text_sources == 1 && cl.sample.empty())
       settings.page.text = cl.text;
-    else
-      settings.page.text =
-          pagegen::sample_text(cl.sample.empty() ? "en" : cl.sample);
+    else {
+      std::string sample = cl.sample.empty() ? "en" : cl.sample;
+      settings.page.text = pagegen::sample_text(sample);
+      if (!cl.font_given)
+        settings.page.font = pagegen::sample_face(sample);
+    }
     pagegen::GeneratedPage page = pagegen::generate_page(settings);
     pagegen::write_page(page, cl.output,
                         cl.truth.empty() ? default_truth_path(cl.output)

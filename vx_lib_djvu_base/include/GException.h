@@ -98,7 +98,8 @@ private:
   int32_t source_line_;
 };
 
-// Allocation failures. The Windows build links its own C++ runtime, so at
+// Allocation failures. The Windows build links its own copy of the C++
+// runtime (only the C runtime, msvcrt.dll, is shared with the host), so at
 // load the library installs a new-handler there that raises a GException with
 // GException::outofmemory. On Linux the runtime is shared with the host
 // program, whose allocation failures must stay its own: there a failed `new`

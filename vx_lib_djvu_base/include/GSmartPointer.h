@@ -83,6 +83,10 @@ private:
   // Counts a new reference under the lock; null when object is null or under
   // destruction.
   static GPEnabled *acquire(GPEnabled *object) noexcept;
+  // The same for the object that other holds, read under the lock.
+  static GPEnabled *acquire(const GPBase &other) noexcept;
+  // The counting step of both; the caller holds the lock.
+  static GPEnabled *count_reference(GPEnabled *object) noexcept;
   // Stores object (already counted) and drops the previous one. Never
   // raises: the last release marks the count before it deletes, and
   // destructors let nothing out.

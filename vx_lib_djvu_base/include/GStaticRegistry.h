@@ -8,8 +8,9 @@
 // variable set to null before its object is released. Code running later in
 // the exit sequence then finds a null pointer, not a dangling one.
 //
-// The registry itself is made on first use. It is not locked: objects are
-// registered by one thread at a time.
+// The registry itself is made on first use. It has a lock of its own, so
+// threads may register at once; a variable is still set without it, so each
+// is registered by one thread (a function-local static's initialiser, say).
 //
 // Usage:
 //   static ErrorStream *stream;

@@ -233,8 +233,9 @@ public:
   int32_t find_any_of(const char *set, int32_t start = 0) const;
 
   /// The position of the first character at or after start, within n bytes
-  /// (n < 0: to the end), that is not whitespace. Whitespace: the runtime's
-  /// iswspace, CR, LF, and every character from U+10000 up.
+  /// (n < 0: to the end), that is not whitespace. Whitespace: what the
+  /// library's locale counts as space (GLocale.h), CR, LF, and every
+  /// character from U+10000 up.
   int32_t skip_space(int32_t start = 0, int32_t n = -1) const;
   /// The position just after the last non-whitespace character in the
   /// range; the range's end when it holds none.
@@ -432,8 +433,8 @@ uint32_t utf8_decode(const char *&cursor, const char *end) noexcept;
 uint32_t utf16_join(const uint16_t *&cursor, const uint16_t *end) noexcept;
 /// Splits a code point into UTF-16 units at out (2 of room); the count.
 int utf16_split(uint32_t code_point, uint16_t *out) noexcept;
-/// Whether skip_space passes over code_point: the runtime's iswspace in the
-/// library's locale, CR, LF, and every value from 0x10000 up.
+/// Whether skip_space passes over code_point: space in the library's locale,
+/// CR, LF, and every value from 0x10000 up.
 bool is_whitespace(uint32_t code_point);
 
 #endif // LECTORIN_BASE_GSTRING_H

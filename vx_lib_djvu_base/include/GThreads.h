@@ -3,7 +3,8 @@
 // GRecursiveLock is a mutual-exclusion lock that its owning thread may take
 // again while it holds it. Two process-wide instances exist: the
 // reference-count lock, which guards every count of every GPEnabled, and the
-// locale lock, which guards every read or change of the runtime's locale.
+// locale lock, which guards the library's one-time choice of its own locale
+// (GLocale.h; the runtime's locale is the host's and is never changed).
 //
 // Both are needed before the library's own static construction (a global
 // GRef in another unit) and after its static destruction (that GRef's
@@ -47,7 +48,7 @@ public:
 
   /// Guards every reference count of every GPEnabled.
   static GRecursiveLock &refcount_lock() noexcept;
-  /// Guards every read or change of the runtime's locale.
+  /// Guards the library's one-time choice of its locale.
   static GRecursiveLock &locale_lock() noexcept;
 
   /// Holds a lock for the life of a scope.

@@ -54,6 +54,12 @@ public:
   static GRef<Unicode> create_continued(const GRef<GStringRep> &previous,
                                         const void *bytes, int32_t length);
 
+  /// A new representation of this text from byte position on, with this
+  /// tail, the tail and what follows it to be decoded in the encoding
+  /// named: the text of a stream that changes encoding where it stands.
+  GRef<Unicode> rest_in(int32_t position,
+                        const GUTF8String &encoding_name) const;
+
   /// Takes other's tail and encoding; with none, an empty tail and utf8.
   void keep_tail_of(const GStringRep *other) override;
   /// The tail, to be decoded in the encoding named encoding_name; encoding()

@@ -56,7 +56,8 @@ public:
   /// Reads the text again from where it started, decoded in the encoding
   /// named (text_encoding_named; an unknown name decodes to nothing). Line
   /// feeds are counted afresh. A source that cannot go back goes on from
-  /// where it stands.
+  /// where it stands: the text already read ahead is still handed out, the
+  /// bytes after it are decoded in the new encoding, and the count goes on.
   void set_encoding(const GUTF8String &encoding_name);
   /// The encoding that the text is being decoded in.
   TextEncoding encoding() const;
@@ -77,6 +78,8 @@ protected:
 private:
   // Reads chunks until decoded_ holds text; false at the end of the source.
   bool refill();
+  // Seeks the source back to where the text starts; false when it cannot.
+  bool rewind_source();
   // Empties the waiting text and the tail, keeping the encoding.
   void drop_text();
 

@@ -121,7 +121,8 @@ GUTF8String format_argument(const std::string &conversion,
   case 'X':
     format += kept_flags(c.flags, c.letter == 'u' ? "-+ 0" : "-+ #0") +
               c.width + c.precision + c.letter;
-    return print_value(format.c_str(), static_cast<unsigned>(argument.parse_int()));
+    return print_value(format.c_str(),
+                       static_cast<unsigned>(argument.parse_int()));
   case 'f':
   case 'e':
   case 'g': {
@@ -338,6 +339,9 @@ void DjVuMessageLite::find_entry(const GUTF8String &id, GUTF8String &text,
 
 //===-- Translation -------------------------------------------------------===//
 
+// The argument is one parameter whole, also a nested message's translation
+// with tabs and line feeds of its own: read again as a message, that layout
+// would be cut into parameters, each on a garbled "Parameter" line.
 GUTF8String DjVuMessageLite::parameter_line(const GUTF8String &argument) const {
   GLinkedList<GUTF8String> one;
   one.append(argument);

@@ -46,8 +46,9 @@ void raise_out_of_memory() {
   throw GException(GException::outofmemory, __FILE__, __LINE__);
 }
 
-// The Windows build carries its own C++ runtime, so this handler changes only
-// the allocations of our own module.
+// The Windows build links its own copy of the C++ runtime (libstdc++), so
+// this handler changes only the allocations of our own module. The C runtime
+// is not ours: msvcrt.dll is the host's, and nothing here touches its state.
 struct InstallNewHandler {
   InstallNewHandler() { std::set_new_handler(raise_out_of_memory); }
 } install_new_handler;

@@ -46,8 +46,7 @@ void GPEnabled::destroy() {
   delete this;
 }
 
-GPBase::GPBase(const GPBase &other) noexcept
-    : object_(acquire(other.object_)) {}
+GPBase::GPBase(const GPBase &other) noexcept : object_(acquire(other)) {}
 
 GPBase::GPBase(GPEnabled *object) noexcept : object_(acquire(object)) {}
 
@@ -61,7 +60,7 @@ GPBase::~GPBase() {
 
 void GPBase::assign(GPEnabled *object) { replace(acquire(object)); }
 
-void GPBase::assign(const GPBase &other) { replace(acquire(other.object_)); }
+void GPBase::assign(const GPBase &other) { replace(acquire(other)); }
 
 void GPBase::take(GPBase &other) noexcept {
   if (&other == this)
@@ -77,8 +76,19 @@ GPEnabled *GPBase::acquire(GPEnabled *object) noexcept {
   if (!object)
     return nullptr;
   GRecursiveLock::Guard hold(refcount_lock());
+  return count_reference(object);
+}
+
+// The pointer is read under the lock too: read before it, another thread
+// could reassign other and delete the object before it is counted here.
+GPEnabled *GPBase::acquire(const GPBase &other) noexcept {
+  GRecursiveLock::Guard hold(refcount_lock());
+  return count_reference(other.object_);
+}
+
+GPEnabled *GPBase::count_reference(GPEnabled *object) noexcept {
   // An object whose destruction has begun is never brought back.
-  if (object->ref_count_ < 0)
+  if (!object || object->ref_count_ < 0)
     return nullptr;
   ++object->ref_count_;
   return object;

@@ -13,9 +13,8 @@
 #include "GStaticRegistry.h"
 #include "GStringInternal.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstring>
-#include <cwctype>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -174,10 +173,10 @@ GRef<GStringRep> same_kind(const GStringRep &rep, const char *bytes,
 }
 
 void append_reference(std::string &out, uint32_t v) {
-  char reference[24];
-  int n = std::snprintf(reference, sizeof reference, "&#%lu;",
-                        static_cast<unsigned long>(v));
-  out.append(reference, static_cast<std::size_t>(n));
+  char digits[16];
+  out += "&#";
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, v).ptr);
+  out += ';';
 }
 
 } // namespace gstring_internal
@@ -259,120 +258,53 @@ int compare_reps(const GStringRep &a, const GStringRep *b, int32_t n) {
 
 //===-- Native code page --------------------------------------------------===//
 //
-// The runtime converts one wchar_t at a time. Where wchar_t holds UTF-16
-// units (Windows) a character beyond the first plane is two conversions;
-// where it holds whole code points (Linux, whose runtime refuses lone
-// surrogates) it is one. All of these run inside a GLocaleScope.
-
-constexpr bool wide_is_utf16 = sizeof(wchar_t) < 4;
-const std::size_t conversion_failed = static_cast<std::size_t>(-1);
-const std::size_t conversion_cut = static_cast<std::size_t>(-2);
-
-// A converted wide character as a code point or unit. wchar_t is signed on
-// Linux, but what the runtime converts to is never negative.
-uint32_t code_of(wchar_t wide) {
-  return static_cast<std::make_unsigned_t<wchar_t>>(wide);
-}
-
-char *native_encode(uint32_t v, char *out, std::mbstate_t &state) {
-  char *p = out;
-  if (wide_is_utf16) {
-    uint16_t units[2];
-    int count = utf16_split(v, units);
-    for (int i = 0; i < count; ++i) {
-      std::size_t n = std::wcrtomb(p, static_cast<wchar_t>(units[i]), &state);
-      if (n == conversion_failed) {
-        state = std::mbstate_t();
-        break;
-      }
-      p += n;
-    }
-  } else if (v != 0) {
-    std::size_t n = std::wcrtomb(p, static_cast<wchar_t>(v), &state);
-    if (n == conversion_failed)
-      state = std::mbstate_t();
-    else
-      p += n;
-  }
-  *p = '\0';
-  return p;
-}
-
-bool is_high_surrogate(uint32_t v) { return v >= 0xD800 && v <= 0xDBFF; }
-
-uint32_t native_decode(const char *&cursor, const char *end) {
-  if (cursor >= end)
-    return 0;
-  std::mbstate_t state = std::mbstate_t();
-  wchar_t wide = 0;
-  std::size_t n = std::mbrtowc(&wide, cursor,
-                               static_cast<std::size_t>(end - cursor), &state);
-  if (n == conversion_failed || n == conversion_cut) {
-    ++cursor;
-    return 0;
-  }
-  if (n == 0)
-    return 0;
-  cursor += n;
-  uint32_t v = code_of(wide);
-  if (wide_is_utf16 && is_high_surrogate(v) && cursor < end) {
-    wchar_t low = 0;
-    std::size_t m = std::mbrtowc(
-        &low, cursor, static_cast<std::size_t>(end - cursor), &state);
-    if (m != conversion_failed && m != conversion_cut && m != 0) {
-      cursor += m;
-      v = 0x10000 + ((v & 0x3FF) << 10) + (code_of(low) & 0x3FF);
-    }
-  }
-  return v;
-}
+// The characters of the native code page are the library's locale's
+// (GLocale.h); these walk whole texts with it.
 
 // Native text in UTF-8; null when any of it fails to convert.
 GRef<GStringRep> native_to_utf8(const GStringRep &rep) {
-  GLocaleScope scope;
+  GLocaleScope locale;
   const char *p = rep.data();
   const char *end = p + rep.size();
-  std::mbstate_t state = std::mbstate_t();
   std::string out;
   char encoded[8];
-  while (p < end) {
-    wchar_t wide = 0;
-    std::size_t n =
-        std::mbrtowc(&wide, p, static_cast<std::size_t>(end - p), &state);
-    if (n == conversion_failed || n == conversion_cut)
+  while (p < end && *p != '\0') {
+    uint32_t v = locale.decode(p, end);
+    if (v == 0)
       return GRef<GStringRep>();
-    if (n == 0)
-      break;
-    p += n;
-    uint32_t v = code_of(wide);
-    if (wide_is_utf16 && is_high_surrogate(v)) {
-      wchar_t low = 0;
-      std::size_t m =
-          p < end
-              ? std::mbrtowc(&low, p, static_cast<std::size_t>(end - p), &state)
-              : conversion_failed;
-      if (m == conversion_failed || m == conversion_cut || m == 0)
-        return GRef<GStringRep>();
-      p += m;
-      v = 0x10000 + ((v & 0x3FF) << 10) + (code_of(low) & 0x3FF);
-    }
     out.append(encoded, utf8_encode(v, encoded));
   }
   return make_rep(false, out.data(), out.size());
+}
+
+// The next character of UTF-8 text for a conversion that must lose nothing:
+// where the decoder stops short of the end (an overlong zero, a sequence
+// cut off by the end), its first byte counts as an invalid byte, which is
+// what it is, and the walk goes on after it. 0 only at the end or a zero
+// byte.
+uint32_t next_utf8_character(const char *&p, const char *end) {
+  if (p >= end || *p == '\0')
+    return 0;
+  const char *at = p;
+  uint32_t v = utf8_decode(p, end);
+  if (v != 0)
+    return v;
+  p = at + 1;
+  return ~static_cast<uint32_t>(static_cast<unsigned char>(*at));
 }
 
 // UTF-8 text in the native code page; null when a character has no native
 // form and mode is not escape_references.
 GRef<GStringRep> utf8_to_native(const GStringRep &rep,
                                 GStringRep::EscapeMode mode) {
-  GLocaleScope scope;
+  GLocaleScope locale;
   const char *p = rep.data();
   const char *end = p + rep.size();
   std::mbstate_t state = std::mbstate_t();
   std::string out;
   char encoded[GStringRep::max_encoded_bytes];
-  while (uint32_t v = utf8_decode(p, end)) {
-    char *stop = native_encode(v, encoded, state);
+  while (uint32_t v = next_utf8_character(p, end)) {
+    char *stop = locale.encode(v, encoded, state);
     if (stop == encoded) {
       if (mode != GStringRep::escape_references)
         return GRef<GStringRep>();
@@ -546,30 +478,16 @@ int GStringRep::Native::compare(const GStringRep *other, int32_t n) const {
 
 char *GStringRep::Native::encode_char(uint32_t code_point, char *out,
                                       std::mbstate_t &state) const {
-  GLocaleScope scope;
-  return native_encode(code_point, out, state);
+  return GLocaleScope().encode(code_point, out, state);
 }
 
 uint32_t GStringRep::Native::decode_char(const char *&cursor,
                                          const char *end) const {
-  GLocaleScope scope;
-  return native_decode(cursor, end);
+  return GLocaleScope().decode(cursor, end);
 }
 
 bool GStringRep::Native::is_well_formed() const {
-  GLocaleScope scope;
-  const char *p = data();
-  const char *end = p + size();
-  std::mbstate_t state = std::mbstate_t();
-  while (p < end) {
-    std::size_t n = std::mbrlen(p, static_cast<std::size_t>(end - p), &state);
-    if (n == conversion_failed || n == conversion_cut)
-      return false;
-    if (n == 0)
-      break;
-    p += n;
-  }
-  return true;
+  return GLocaleScope().is_well_formed(data(), data() + size());
 }
 
 int32_t GStringRep::Native::copy_utf16(uint16_t *buffer,
@@ -684,18 +602,14 @@ int32_t GStringHandle::find_any_of(const char *set, int32_t start) const {
 
 namespace {
 
-// Inside a GLocaleScope.
-bool is_space(uint32_t v) {
-  if (v == '\r' || v == '\n' || v >= 0x10000)
-    return true;
-  return std::iswspace(static_cast<std::wint_t>(v)) != 0;
+bool is_space(const GLocaleScope &locale, uint32_t v) {
+  return v == '\r' || v == '\n' || v >= 0x10000 || locale.is_space(v);
 }
 
 } // namespace
 
 bool is_whitespace(uint32_t code_point) {
-  GLocaleScope scope;
-  return is_space(code_point);
+  return is_space(GLocaleScope(), code_point);
 }
 
 int32_t GStringHandle::skip_space(int32_t start, int32_t n) const {
@@ -705,14 +619,14 @@ int32_t GStringHandle::skip_space(int32_t start, int32_t n) const {
   if (start >= size)
     return size;
   clip_range(size, start < 0 ? 0 : start, n, from, to);
-  GLocaleScope scope;
+  GLocaleScope locale;
   const bool utf8 = representation_->holds_utf8();
   const char *p = text_cache_ + from;
   const char *end = text_cache_ + to;
   while (p < end) {
     const char *before = p;
     uint32_t v = decode_of(*representation_, utf8, p, end);
-    if (v == 0 || !is_space(v))
+    if (v == 0 || !is_space(locale, v))
       return static_cast<int32_t>(before - text_cache_);
   }
   return static_cast<int32_t>(p - text_cache_);
@@ -725,7 +639,7 @@ int32_t GStringHandle::trailing_space_start(int32_t start, int32_t n) const {
   clip_range(size, start < 0 ? 0 : start, n, from, to);
   if (from >= to)
     return to;
-  GLocaleScope scope;
+  GLocaleScope locale;
   const bool utf8 = representation_->holds_utf8();
   const char *p = text_cache_ + from;
   const char *end = text_cache_ + to;
@@ -734,7 +648,7 @@ int32_t GStringHandle::trailing_space_start(int32_t start, int32_t n) const {
     uint32_t v = decode_of(*representation_, utf8, p, end);
     if (v == 0)
       break;
-    if (!is_space(v))
+    if (!is_space(locale, v))
       last = p;
   }
   return last ? static_cast<int32_t>(last - text_cache_) : to;
@@ -797,7 +711,7 @@ GRef<GStringRep> GStringHandle::case_mapped_rep(bool upper) const {
     return representation_;
   const GStringRep &rep = *representation_;
   const bool utf8 = rep.holds_utf8();
-  GLocaleScope scope;
+  GLocaleScope locale;
   const char *p = rep.data();
   const char *end = p + rep.size();
   const char *copied = p;
@@ -810,18 +724,18 @@ GRef<GStringRep> GStringHandle::case_mapped_rep(bool upper) const {
     uint32_t v = decode_of(rep, utf8, p, end);
     if (v == 0)
       break;
-    if (v >= 0x10000)
+    if (v >= 0x10000 || (upper ? locale.is_upper(v) : locale.is_lower(v)))
       continue;
-    std::wint_t wide = static_cast<std::wint_t>(v);
-    bool keep = upper ? std::iswupper(wide) : std::iswlower(wide);
-    if (keep)
-      continue;
-    uint32_t mapped = static_cast<uint32_t>(upper ? std::towupper(wide)
-                                                  : std::towlower(wide));
+    uint32_t mapped = upper ? locale.to_upper(v) : locale.to_lower(v);
     if (mapped == v)
       continue;
+    // The other case may lie outside the code page ("ÿ" upper-cased in
+    // Latin-1): the character then stays as it is, never dropped.
+    char *stop = rep.encode_char(mapped, encoded, state);
+    if (stop == encoded)
+      continue;
     out.append(copied, before);
-    out.append(encoded, rep.encode_char(mapped, encoded, state));
+    out.append(encoded, stop);
     copied = p;
     changed = true;
   }
@@ -891,9 +805,8 @@ using EntityTable = GPEnabledWrapper<EntityMap>;
 
 EntityTable *builtin_table;
 
-const EntityMap &builtin_entities() {
-  if (builtin_table)
-    return builtin_table->get();
+// Makes and registers the table; raises "Failed" when it cannot.
+void make_builtin_table() {
   try {
     static const char *const entities[][2] = {
         {"lt", "<"}, {"gt", ">"}, {"amp", "&"}, {"apos", "'"}, {"quot", "\""}};
@@ -904,6 +817,16 @@ const EntityMap &builtin_entities() {
   } catch (...) {
     builtin_table = nullptr;
   }
+  if (!builtin_table)
+    G_THROW("Failed");
+}
+
+const EntityMap &builtin_entities() {
+  // Made once, by the first caller, while threads that arrive meanwhile
+  // wait; a failed attempt is tried again by the next call.
+  static const bool made = (make_builtin_table(), true);
+  (void)made;
+  // Null again once the registry has released the table at exit.
   if (!builtin_table)
     G_THROW("Failed");
   return builtin_table->get();
@@ -1053,8 +976,8 @@ GRef<GStringRep> native_of(const GRef<GStringRep> &rep) {
 
 GRef<GStringRep> number_rep(bool native, int32_t number) {
   char digits[16];
-  int n = std::snprintf(digits, sizeof digits, "%d", static_cast<int>(number));
-  return make_rep(native, digits, static_cast<std::size_t>(n));
+  char *end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  return make_rep(native, digits, static_cast<std::size_t>(end - digits));
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 //===- GStringFormat.cpp - printf-style formatting and number parsing -----===//
 //
-// UTF-8 strings format and parse numbers in the "C" locale, so that a
-// coordinate is "1.5" whatever the user's locale; native strings use the
-// library's locale. Formats with numbered inserts ("%1!s!") are handed to
-// the system message formatter.
+// UTF-8 strings format and parse numbers by the rules of the "C" locale, so
+// that a coordinate is "1.5" whatever the host's or the user's locale;
+// native strings take the decimal point of the library's locale. Both go
+// through NumberText, never through the C runtime, whose locale is the
+// host's. Formats with numbered inserts ("%1!s!") are handed to the system
+// message formatter.
 //
 //===----------------------------------------------------------------------===//
 
@@ -12,53 +14,24 @@
 #include "GException.h"
 #include "GLocale.h"
 #include "GStringInternal.h"
+#include "NumberText.h"
 #include "platform.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include <cstring>
 
 using namespace gstring_internal;
 
-//===-- Saturation --------------------------------------------------------===//
+//===-- Integers in 32 bits -----------------------------------------------===//
 
-int32_t gstring_internal::saturate_long(long value) {
-  if (value > INT32_MAX)
-    return INT32_MAX;
-  if (value < INT32_MIN)
-    return INT32_MIN;
-  return static_cast<int32_t>(value);
-}
-
-namespace {
-bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-} // namespace
-
-// The sign is read here, not by the runtime: runtimes disagree on what a
-// negated magnitude beyond the range gives (glibc's 64-bit long does not even
-// overflow there).
 uint32_t gstring_internal::strtoul32(const char *text, char **stop, int base) {
-  const char *p = text;
-  while (is_c_space(*p))
-    ++p;
-  bool negative = *p == '-';
-  if (*p == '-' || *p == '+')
-    ++p;
-  char *end = const_cast<char *>(text);
+  const char *end = text;
+  uint64_t magnitude = 0;
+  bool negative = false;
+  read_integer(text, base, end, magnitude, negative);
   if (stop)
-    *stop = end;
-  // What strtoul would not read after a sign.
-  if (*p == '-' || *p == '+' || is_c_space(*p))
-    return 0;
-  errno = 0;
-  unsigned long magnitude = std::strtoul(p, &end, base);
-  if (end == p)
-    return 0;
-  if (stop)
-    *stop = end;
-  if (errno == ERANGE || magnitude > UINT32_MAX)
+    *stop = const_cast<char *>(end);
+  if (magnitude > UINT32_MAX)
     return UINT32_MAX;
   uint32_t v = static_cast<uint32_t>(magnitude);
   return negative ? 0u - v : v;
@@ -95,49 +68,28 @@ bool is_positional(const char *format) {
   return false;
 }
 
-// vsnprintf, growing to whatever the text needs. A C99 runtime says how
-// much that is; an older one only says -1, and the buffer doubles.
-GRef<GStringRep> print_rep(bool native, const char *format, std::va_list args) {
-  char small[1024];
-  std::va_list copy;
-  va_copy(copy, args);
-  int n = std::vsnprintf(small, sizeof small, format, copy);
-  va_end(copy);
-  if (n >= 0 && static_cast<std::size_t>(n) < sizeof small)
-    return make_rep(native, small, static_cast<std::size_t>(n));
-  // Beyond this, a -1 is an error of the format, not a lack of room.
-  const std::size_t doubling_limit = std::size_t(1) << 26;
-  std::size_t capacity = n >= 0 ? std::size_t(n) + 1 : 2 * sizeof small;
-  for (;;) {
-    checked_length(capacity);
-    std::unique_ptr<char[]> large(new char[capacity]);
-    va_copy(copy, args);
-    int m = std::vsnprintf(large.get(), capacity, format, copy);
-    va_end(copy);
-    if (m >= 0 && static_cast<std::size_t>(m) < capacity)
-      return make_rep(native, large.get(), static_cast<std::size_t>(m));
-    if (m < 0 && capacity >= doubling_limit)
-      G_THROW(GException::outofmemory);
-    capacity = m >= 0 ? std::size_t(m) + 1 : capacity * 2;
-  }
-}
-
 GRef<GStringRep> format_rep(bool native, const char *format,
                             std::va_list args) {
   if (format == nullptr || *format == '\0')
     return GRef<GStringRep>();
+  // Room for the usual element at once: growing by steps costs more than
+  // the formatting.
+  std::string out;
+  out.reserve(std::strlen(format) + 64);
   if (is_positional(format)) {
-    std::string out;
-    if (!platform::format_positional(out, format, args))
+    // Whatever made the system formatter fail (no memory, a malformed
+    // pattern), it gave no text, and that is reported as for any formatter
+    // without a result.
+    if (platform::format_positional(out, format, args) !=
+        platform::PositionalFormat::done)
       G_THROW(GException::outofmemory);
-    return make_rep(native, out.data(), out.size());
+  } else {
+    const char *decimal_point = native ? GLocaleScope().decimal_point() : ".";
+    // A width or precision beyond an int asks for more than any string holds.
+    if (!append_formatted(out, format, args, decimal_point))
+      G_THROW(GException::outofmemory);
   }
-  if (native) {
-    GLocaleScope scope;
-    return print_rep(true, format, args);
-  }
-  GLocaleGuard c_locale(LC_ALL, "C");
-  return print_rep(false, format, args);
+  return make_rep(native, out.data(), out.size());
 }
 
 } // namespace
@@ -188,8 +140,9 @@ GLocalString GLocalString::format_args(std::va_list args) const {
 
 namespace {
 
-// Runs a strto* reader from position and reports where it stopped. A
-// position outside the text reads nothing.
+// Reads a number from position with reader and reports where it stopped
+// (position itself when nothing was read). A position outside the text
+// reads nothing.
 template <class Read>
 auto read_number(const GStringRep &rep, int32_t position, int32_t &end,
                  Read read) -> decltype(read(nullptr, nullptr)) {
@@ -197,30 +150,50 @@ auto read_number(const GStringRep &rep, int32_t position, int32_t &end,
   if (position < 0 || position > rep.size())
     return 0;
   const char *start = rep.data() + position;
-  char *stop = nullptr;
+  const char *stop = start;
   auto value = read(start, &stop);
   end = static_cast<int32_t>(stop - rep.data());
   return value;
 }
 
+// strtol's result in 32 bits: beyond them it saturates, as where long is
+// 32 bits wide.
+int32_t saturated(uint64_t magnitude, bool negative) {
+  if (negative)
+    return magnitude > uint64_t(INT32_MAX) + 1
+               ? INT32_MIN
+               : static_cast<int32_t>(-static_cast<int64_t>(magnitude));
+  return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
+}
+
 int32_t read_long(const GStringRep &rep, int32_t position, int32_t &end,
                   int base) {
-  return read_number(rep, position, end, [base](const char *s, char **stop) {
-    return saturate_long(std::strtol(s, stop, base));
-  });
+  return read_number(rep, position, end,
+                     [base](const char *s, const char **stop) {
+                       uint64_t magnitude = 0;
+                       bool negative = false;
+                       read_integer(s, base, *stop, magnitude, negative);
+                       return saturated(magnitude, negative);
+                     });
 }
 
 uint32_t read_ulong(const GStringRep &rep, int32_t position, int32_t &end,
                     int base) {
-  return read_number(rep, position, end, [base](const char *s, char **stop) {
-    return strtoul32(s, stop, base);
-  });
+  return read_number(rep, position, end,
+                     [base](const char *s, const char **stop) {
+                       char *after = nullptr;
+                       uint32_t v = strtoul32(s, &after, base);
+                       *stop = after;
+                       return v;
+                     });
 }
 
-double read_double(const GStringRep &rep, int32_t position, int32_t &end) {
-  return read_number(rep, position, end, [](const char *s, char **stop) {
-    return std::strtod(s, stop);
-  });
+double read_floating(const GStringRep &rep, int32_t position, int32_t &end,
+                     const char *decimal_point) {
+  return read_number(rep, position, end,
+                     [decimal_point](const char *s, const char **stop) {
+                       return read_double(s, *stop, decimal_point);
+                     });
 }
 
 } // namespace
@@ -232,42 +205,35 @@ int32_t GStringRep::UTF8::parse_int() const {
 
 int32_t GStringRep::UTF8::parse_long(int32_t position, int32_t &end,
                                      int base) const {
-  GLocaleGuard c_locale(LC_ALL, "C");
   return read_long(*this, position, end, base);
 }
 
 uint32_t GStringRep::UTF8::parse_ulong(int32_t position, int32_t &end,
                                        int base) const {
-  GLocaleGuard c_locale(LC_ALL, "C");
   return read_ulong(*this, position, end, base);
 }
 
 double GStringRep::UTF8::parse_double(int32_t position, int32_t &end) const {
-  GLocaleGuard c_locale(LC_ALL, "C");
-  return read_double(*this, position, end);
+  return read_floating(*this, position, end, ".");
 }
 
 int32_t GStringRep::Native::parse_int() const {
-  GLocaleScope scope;
   int32_t end = 0;
   return read_long(*this, 0, end, 10);
 }
 
 int32_t GStringRep::Native::parse_long(int32_t position, int32_t &end,
                                        int base) const {
-  GLocaleScope scope;
   return read_long(*this, position, end, base);
 }
 
 uint32_t GStringRep::Native::parse_ulong(int32_t position, int32_t &end,
                                          int base) const {
-  GLocaleScope scope;
   return read_ulong(*this, position, end, base);
 }
 
 double GStringRep::Native::parse_double(int32_t position, int32_t &end) const {
-  GLocaleScope scope;
-  return read_double(*this, position, end);
+  return read_floating(*this, position, end, GLocaleScope().decimal_point());
 }
 
 //===-- Handle forms ------------------------------------------------------===//

@@ -30,9 +30,6 @@ inline uint32_t decode_of(const GStringRep &rep, bool utf8, const char *&cursor,
 /// Appends "&#N;".
 void append_reference(std::string &out, uint32_t v);
 
-/// strtol's result in 32 bits: too large saturates, as where long is 32
-/// bits wide.
-int32_t saturate_long(long value);
 /// strtoul in 32 bits, alike on every runtime: a negated number wraps in 32
 /// bits ("-5" is 2^32 - 5), a magnitude beyond 32 bits gives UINT32_MAX.
 /// stop is set as strtoul sets it.

@@ -251,6 +251,17 @@ GStringRep::Unicode::create_continued(const GRef<GStringRep> &previous,
   return build(q, n, before->encoding_, nullptr);
 }
 
+GRef<GStringRep::Unicode>
+GStringRep::Unicode::rest_in(int32_t position,
+                             const GUTF8String &encoding_name) const {
+  int32_t from = position < 0 ? 0 : position > size() ? size() : position;
+  GRef<Unicode> rep = new Unicode(size() - from);
+  std::memcpy(rep->writable_data(), data() + from,
+              static_cast<std::size_t>(size() - from));
+  rep->keep_tail_coded(remainder_, remainder_size_, encoding_name.rep());
+  return rep;
+}
+
 //===-- The tail ----------------------------------------------------------===//
 
 void GStringRep::Unicode::set_tail(const char *bytes, int32_t length) {

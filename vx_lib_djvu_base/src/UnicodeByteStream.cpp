@@ -24,6 +24,8 @@ void UnicodeByteStream::decode_more(const void *bytes, int32_t length) {
   read_pos_ = 0;
 }
 
+// The tail goes too: joined to bytes from another place, it would decode
+// into a character that the source never held.
 void UnicodeByteStream::drop_text() {
   decoded_ = GStringRep::Unicode::create(nullptr, 0, decoded_->next_encoding());
   read_pos_ = 0;
@@ -51,7 +53,7 @@ int UnicodeByteStream::seek(int32_t offset, int whence, bool no_raise) {
 }
 
 // Flushing moves nothing, so the waiting text still follows what was handed
-// out: it stays.
+// out: it stays. Dropped, it would be lost, as the source stands behind it.
 void UnicodeByteStream::flush() { source_->flush(); }
 
 bool UnicodeByteStream::refill() {
@@ -103,16 +105,28 @@ GUTF8String UnicodeByteStream::read_until(int32_t max_size, char stop,
   return GUTF8String(out.c_str(), 0, static_cast<int32_t>(out.size()));
 }
 
-void UnicodeByteStream::set_encoding(const GUTF8String &encoding_name) {
+bool UnicodeByteStream::rewind_source() {
   try {
-    source_->seek(start_pos_, 0, true);
+    return source_->seek(start_pos_, 0, true) == 0;
   } catch (const GException &) {
-    // A stream that only moves forward goes on from where it stands.
+    return false;
   }
+}
+
+void UnicodeByteStream::set_encoding(const GUTF8String &encoding_name) {
+  if (rewind_source()) {
+    read_pos_ = 0;
+    // The text is read again from its start, so its lines are too: counted
+    // on, every line before the switch would count twice.
+    lines_read_ = 0;
+    decoded_ = GStringRep::Unicode::create(nullptr, 0, encoding_name);
+    return;
+  }
+  // A source that only moves forward goes on from where it stands. The text
+  // it has read ahead cannot be read again, so it is handed out as decoded
+  // (emptied, it would be lost); the new encoding starts after it.
+  decoded_ = decoded_->rest_in(read_pos_, encoding_name);
   read_pos_ = 0;
-  // The text is read again from its start, so its lines are too.
-  lines_read_ = 0;
-  decoded_ = GStringRep::Unicode::create(nullptr, 0, encoding_name);
 }
 
 TextEncoding UnicodeByteStream::encoding() const {

@@ -251,9 +251,22 @@ void vx_XMLTags::parse(XMLByteStream &stream) {
     return false;
   };
 
+  // The innermost open element's text since its last start or end tag, handed
+  // over before the next one, so only while an element is open. Joined piece
+  // by piece as strings instead, a long text broken by comments would be
+  // copied whole again for every piece.
+  std::string pending_text;
+  auto hand_over_text = [&] {
+    if (pending_text.empty())
+      return;
+    open.back()->add_text(as_string(pending_text));
+    pending_text.clear();
+  };
+
   GUTF8String text = stream.read_until(0, '<', false);
-  // The line of the next tag: sampled after every stretch of text, so that
-  // a tag that runs over several lines counts for the tags after it.
+  // The line of the next tag: sampled after every stretch of text, empty or
+  // not. Sampled only after text, a tag straight after one that runs over
+  // several lines would be reported on the line where that one began.
   int32_t line = stream.lines_read() + 1;
   if (!is_blank_text(text))
     raise_with("XMLTags.raw_string\t", text);
@@ -275,7 +288,10 @@ void vx_XMLTags::parse(XMLByteStream &stream) {
     } else if (kind == '?') {
       if (!read_to_end_of(stream, tag, 4, "?>"))
         raise_with("XMLTags.bad_PI\t", as_string(tag));
-      // The instruction's own text lies between "<?" and "?>".
+      // The instruction's own text lies between "<?" and "?>". Read with
+      // them, the "?" would become an attribute of its own, or the end of
+      // an unquoted last value ("encoding=utf-8?", which names no encoding
+      // and so would empty the document).
       TagScanner scan(tag.c_str() + 2, tag.c_str() + tag.size() - 2);
       if (scan.take_word("/>").to_lower() == "xml") {
         AttributeMap declared;
@@ -292,6 +308,7 @@ void vx_XMLTags::parse(XMLByteStream &stream) {
         }
       }
     } else if (kind == '/') {
+      hand_over_text();
       TagScanner scan(tag.c_str() + 2, tag.c_str() + tag.size());
       GUTF8String name = scan.take_word("/>");
       if (open.empty())
@@ -309,6 +326,7 @@ void vx_XMLTags::parse(XMLByteStream &stream) {
       GUTF8String tag_text(tag.c_str(), 1,
                            static_cast<int32_t>(tag.size()) - 1);
       if (!open.empty()) {
+        hand_over_text();
         GRef<vx_XMLTags> child = new vx_XMLTags(tag_text);
         child->start_line_ = line;
         open.back()->add_child(child);
@@ -330,8 +348,10 @@ void vx_XMLTags::parse(XMLByteStream &stream) {
     if (text.is_empty())
       continue;
     if (!open.empty())
-      open.back()->add_text(text);
+      pending_text.append(text.c_str(),
+                          static_cast<std::size_t>(text.length()));
     else if (!is_blank_text(text))
       raise_with("XMLTags.raw_string\t", text);
   }
+  hand_over_text();
 }

@@ -1,0 +1,55 @@
+//===- host.h - What only host programs ask of the system ------*- C++ -*-===//
+//
+// Operations for the programs around the plug-in: lectorin-ocr, which plays
+// the editor's part, the tests and the benchmarks. They live apart from
+// platform.h, in a library the plug-in does not link (lectorin_host_platform),
+// because everything the plug-in imports from the system is asked of the
+// editor's process: one function that an older Windows lacks, and the editor
+// cannot load the plug-in at all. Host-side operations to come (worker
+// processes on Windows, a count of processors) belong here too.
+//
+// Implemented in posix_host.cpp and win32_host.cpp. Nothing here throws.
+//
+//===----------------------------------------------------------------------===//
+#ifndef LECTORIN_PLATFORM_HOST_H
+#define LECTORIN_PLATFORM_HOST_H
+
+#include "platform.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+//===-- Process -----------------------------------------------------------===//
+
+/// The most memory the process has held resident so far, in bytes; 0 when
+/// the system does not tell.
+std::size_t peak_resident_bytes();
+
+//===-- Terminals and worker processes -----------------------------------===//
+
+/// True when the standard stream (0, 1 or 2) is a terminal.
+bool is_terminal(int standard_stream);
+
+/// A job of a worker pool: returns a status (0 to 255) and may leave a
+/// message for the calling process.
+using WorkerJob = std::function<int(int index, std::string &message)>;
+/// Told in the calling process as each job ends, in the order they end; the
+/// status is -1 when the worker running the job died.
+using WorkerDone =
+    std::function<void(int index, int status, const std::string &message)>;
+
+/// Runs job(0) to job(count - 1) in up to `workers` child processes, each a
+/// copy of this process as it is at the call, handing jobs out one at a time
+/// as workers become free. A worker that dies fails the job it had, and a
+/// new one takes its place while jobs are left. With one worker, or where
+/// processes cannot be copied (Windows), the jobs run one after another in
+/// this process.
+void run_worker_pool(int workers, int count, const WorkerJob &job,
+                     const WorkerDone &done);
+
+} // namespace platform
+
+#endif // LECTORIN_PLATFORM_HOST_H
