@@ -17,8 +17,10 @@
 #include "platform.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -27,6 +29,31 @@ namespace platform {
 /// The most memory the process has held resident so far, in bytes; 0 when
 /// the system does not tell.
 std::size_t peak_resident_bytes();
+
+//===-- Command line and files written -----------------------------------===//
+//
+// Host programs take file names as UTF-8 everywhere. On Windows, main's argv
+// is in the ANSI code page, which cannot spell most names (a Japanese name
+// under code page 1252), and the C runtime opens narrow names in that code
+// page too; so the arguments are read anew from the process's UTF-16 command
+// line, and files are written by their UTF-16 names.
+
+/// The program's arguments (argv[0] first) in UTF-8: on Windows from the
+/// process's UTF-16 command line, elsewhere argv as it is.
+std::vector<std::string> utf8_arguments(int argc, const char *const *argv);
+
+/// Opens the file named in UTF-8 for writing in binary ("wb"), replacing
+/// what it held. Null on failure, with the system's reason in `reason`.
+std::FILE *open_for_writing(const std::string &path, std::string &reason);
+
+/// Renames the file `from` to `to`, replacing a file of that name (on
+/// Windows too, where a plain rename refuses). False on failure, with the
+/// system's reason in `reason`.
+bool rename_replacing(const std::string &from, const std::string &to,
+                      std::string &reason);
+
+/// Removes the file named in UTF-8; false when it cannot.
+bool remove_file(const std::string &path);
 
 //===-- Terminals and worker processes -----------------------------------===//
 

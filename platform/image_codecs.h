@@ -8,7 +8,8 @@
 // this unit.
 //
 // Decoding works on the file's bytes, so that the file is opened once, by
-// name in UTF-16, whatever the code page.
+// name in UTF-16, whatever the code page; encoding gives the bytes of a file
+// for the caller to write, likewise.
 //
 //   std::vector<uint8_t> bytes = ...;
 //   int frames = 0;
@@ -58,6 +59,11 @@ DecodeResult count_image_frames(const std::vector<uint8_t> &file, int &frames);
 /// well); every other frame becomes rgb.
 DecodeResult decode_image_frame(const std::vector<uint8_t> &file, int index,
                                 ImageFrame &frame);
+
+/// The frame as the bytes of a PNG file, with its resolution where it has
+/// one; bilevel stays 1 bit a pixel, gray 8 and rgb becomes 24. False when
+/// the frame is empty or the codec fails.
+bool encode_png(const ImageFrame &frame, std::vector<uint8_t> &file);
 
 } // namespace platform
 

@@ -3,13 +3,15 @@
 // Every frame that is not black and white is converted to 32-bit BGRA, the
 // format every codec of the Imaging Component converts to, Wine's included
 // (Wine's converter turns black and white into nothing else, hence its own
-// path); gray frames are then taken from one channel.
+// path); gray frames are then taken from one channel. Encoding writes PNG,
+// the overlay pictures' form, in the frame's own depth.
 
 #include "image_codecs.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // After windows.h, whose types they use.
+#include <objbase.h>
 #include <wincodec.h>
 
 #include <algorithm>
@@ -173,7 +175,116 @@ bool copy_through_bgra(const Decoder &d, IWICBitmapSource *source, bool gray,
   return true;
 }
 
+// The codec's pixel format for a frame, and its rows as the codec takes
+// them: 1 is white in its black and white, and colour comes as blue, green,
+// red.
+WICPixelFormatGUID rows_for_codec(const ImageFrame &frame,
+                                  std::vector<uint8_t> &rows,
+                                  uint32_t &stride) {
+  const uint8_t *in = frame.pixels.data();
+  switch (frame.format) {
+  case FrameFormat::bilevel:
+    stride = (frame.width + 7) / 8;
+    rows.resize(std::size_t{stride} * frame.height);
+    for (uint32_t y = 0; y < frame.height; ++y)
+      for (uint32_t x = 0; x < stride; ++x)
+        rows[std::size_t{y} * stride + x] =
+            static_cast<uint8_t>(~in[std::size_t{y} * frame.row_step + x]);
+    return GUID_WICPixelFormatBlackWhite;
+  case FrameFormat::gray:
+    stride = frame.width;
+    rows.resize(std::size_t{stride} * frame.height);
+    for (uint32_t y = 0; y < frame.height; ++y)
+      std::copy_n(in + std::size_t{y} * frame.row_step, frame.width,
+                  rows.data() + std::size_t{y} * stride);
+    return GUID_WICPixelFormat8bppGray;
+  case FrameFormat::rgb:
+    break;
+  }
+  stride = frame.width * 3;
+  rows.resize(std::size_t{stride} * frame.height);
+  for (uint32_t y = 0; y < frame.height; ++y) {
+    const uint8_t *pixel = in + std::size_t{y} * frame.row_step;
+    uint8_t *out = rows.data() + std::size_t{y} * stride;
+    for (uint32_t x = 0; x < frame.width; ++x, pixel += 4) {
+      *out++ = pixel[2];
+      *out++ = pixel[1];
+      *out++ = pixel[0];
+    }
+  }
+  return GUID_WICPixelFormat24bppBGR;
+}
+
+bool frame_is_whole(const ImageFrame &frame) {
+  if (frame.width == 0 || frame.height == 0 ||
+      uint64_t{frame.width} * frame.height * 4 > 0x7FFFFFFF)
+    return false;
+  const uint64_t row =
+      frame.format == FrameFormat::bilevel ? (uint64_t{frame.width} + 7) / 8
+      : frame.format == FrameFormat::gray  ? frame.width
+                                           : uint64_t{frame.width} * 4;
+  return frame.row_step >= row &&
+         frame.pixels.size() >=
+             uint64_t{frame.row_step} * (frame.height - 1) + row;
+}
+
+// The bytes written into a memory stream.
+bool stream_bytes(IStream *memory, std::vector<uint8_t> &bytes) {
+  STATSTG stat = {};
+  HGLOBAL global = nullptr;
+  if (FAILED(memory->Stat(&stat, STATFLAG_NONAME)) ||
+      FAILED(::GetHGlobalFromStream(memory, &global)) ||
+      stat.cbSize.QuadPart > ::GlobalSize(global))
+    return false;
+  const void *start = ::GlobalLock(global);
+  if (!start)
+    return false;
+  const uint8_t *first = static_cast<const uint8_t *>(start);
+  bytes.assign(first, first + stat.cbSize.QuadPart);
+  ::GlobalUnlock(global);
+  return true;
+}
+
 } // namespace
+
+bool encode_png(const ImageFrame &frame, std::vector<uint8_t> &file) {
+  if (!frame_is_whole(frame))
+    return false;
+  std::vector<uint8_t> rows;
+  uint32_t stride = 0;
+  const WICPixelFormatGUID wanted = rows_for_codec(frame, rows, stride);
+  WICPixelFormatGUID format = wanted;
+
+  ComScope com;
+  Com<IWICImagingFactory> factory;
+  Com<IStream> memory;
+  Com<IWICBitmapEncoder> encoder;
+  Com<IWICBitmapFrameEncode> target;
+  Com<IPropertyBag2> options;
+  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr,
+                                CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void **>(factory.out()))) ||
+      FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, memory.out())) ||
+      FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr,
+                                    encoder.out())) ||
+      FAILED(encoder->Initialize(memory.get(), WICBitmapEncoderNoCache)) ||
+      FAILED(encoder->CreateNewFrame(target.out(), options.out())) ||
+      FAILED(target->Initialize(options.get())) ||
+      FAILED(target->SetSize(frame.width, frame.height)))
+    return false;
+  if (frame.x_resolution > 0 && frame.y_resolution > 0 &&
+      FAILED(target->SetResolution(frame.x_resolution, frame.y_resolution)))
+    return false;
+  // The codec may answer with a format of its own; rows in another one
+  // would be misread.
+  if (FAILED(target->SetPixelFormat(&format)) ||
+      !::IsEqualGUID(format, wanted) ||
+      FAILED(target->WritePixels(
+          frame.height, stride, static_cast<UINT>(rows.size()), rows.data())) ||
+      FAILED(target->Commit()) || FAILED(encoder->Commit()))
+    return false;
+  return stream_bytes(memory.get(), file);
+}
 
 DecodeResult count_image_frames(const std::vector<uint8_t> &file, int &frames) {
   ComScope com;

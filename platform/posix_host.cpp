@@ -33,6 +33,33 @@ std::size_t peak_resident_bytes() {
   return kib * 1024;
 }
 
+//===-- Command line and files written -----------------------------------===//
+
+std::vector<std::string> utf8_arguments(int argc, const char *const *argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+std::FILE *open_for_writing(const std::string &path, std::string &reason) {
+  errno = 0;
+  std::FILE *file = std::fopen(path.c_str(), "wb");
+  if (!file)
+    reason = std::strerror(errno);
+  return file;
+}
+
+bool rename_replacing(const std::string &from, const std::string &to,
+                      std::string &reason) {
+  errno = 0;
+  if (std::rename(from.c_str(), to.c_str()) == 0)
+    return true;
+  reason = std::strerror(errno);
+  return false;
+}
+
+bool remove_file(const std::string &path) {
+  return std::remove(path.c_str()) == 0;
+}
+
 //===-- Terminals and worker processes -----------------------------------===//
 
 bool is_terminal(int standard_stream) { return ::isatty(standard_stream) == 1; }

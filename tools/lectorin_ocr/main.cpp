@@ -33,10 +33,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -343,10 +345,9 @@ bool check_engine_directory(const std::string &directory) {
   if (file.back() != '/' && file.back() != platform::path_separator)
     file += platform::path_separator;
   file += platform::engine_library_file;
-  if (std::FILE *engine = std::fopen(file.c_str(), "rb")) {
-    (void)std::fclose(engine);
+  std::error_code ignored;
+  if (std::filesystem::is_regular_file(std::filesystem::u8path(file), ignored))
     return true;
-  }
   (void)std::fprintf(stderr,
                      "%s--engine %s: no OCR engine there (%s is missing)\n",
                      program.c_str(), directory.c_str(), file.c_str());
@@ -424,10 +425,17 @@ int run(const Settings &settings) {
 } // namespace
 
 int main(int argc, char **argv) {
+  // File names in UTF-8 whatever the code page.
+  const std::vector<std::string> arguments =
+      platform::utf8_arguments(argc, argv);
+  std::vector<const char *> words;
+  for (const std::string &argument : arguments)
+    words.push_back(argument.c_str());
   Settings settings;
   CommandAction action;
   try {
-    action = parse_command_line(argc, argv, settings);
+    action = parse_command_line(static_cast<int>(words.size()), words.data(),
+                                settings);
   } catch (const UsageError &e) {
     (void)std::fprintf(stderr, "%s%s\nTry 'lectorin-ocr --help'.\n",
                        program.c_str(), e.what());

@@ -1,6 +1,11 @@
 //===- output_file.cpp - Files written whole or not at all ----------------===//
+//
+// Names are UTF-8 and reach the system through the host platform layer, so
+// that on Windows a name outside the ANSI code page is written as given.
 
 #include "output_file.h"
+
+#include "host.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,8 +17,8 @@ namespace lectorin_ocr {
 
 namespace {
 
-std::string reason(int error_number) {
-  return error_number ? std::string(": ") + std::strerror(error_number) : "";
+std::string because(const std::string &reason) {
+  return reason.empty() ? "" : ": " + reason;
 }
 
 } // namespace
@@ -21,10 +26,10 @@ std::string reason(int error_number) {
 bool write_whole_file(const std::string &path, const std::string &content,
                       std::string &error) {
   std::string temporary = path + ".part";
-  errno = 0;
-  std::FILE *out = std::fopen(temporary.c_str(), "wb");
+  std::string reason;
+  std::FILE *out = platform::open_for_writing(temporary, reason);
   if (!out) {
-    error = "cannot write " + temporary + reason(errno);
+    error = "cannot write " + temporary + because(reason);
     return false;
   }
   errno = 0;
@@ -34,16 +39,15 @@ bool write_whole_file(const std::string &path, const std::string &content,
   int write_error = errno;
   written = std::fclose(out) == 0 && written;
   if (!written) {
-    (void)std::remove(temporary.c_str());
+    (void)platform::remove_file(temporary);
+    int code = write_error ? write_error : errno;
     error =
-        "cannot write " + temporary + reason(write_error ? write_error : errno);
+        "cannot write " + temporary + because(code ? std::strerror(code) : "");
     return false;
   }
-  errno = 0;
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    int rename_error = errno;
-    (void)std::remove(temporary.c_str());
-    error = "cannot rename " + temporary + " to " + path + reason(rename_error);
+  if (!platform::rename_replacing(temporary, path, reason)) {
+    (void)platform::remove_file(temporary);
+    error = "cannot rename " + temporary + " to " + path + because(reason);
     return false;
   }
   return true;
@@ -52,7 +56,7 @@ bool write_whole_file(const std::string &path, const std::string &content,
 bool prepare_output_directory(const std::string &directory,
                               std::string &error) {
   std::error_code code;
-  std::filesystem::path path(directory);
+  std::filesystem::path path = std::filesystem::u8path(directory);
   if (!std::filesystem::is_directory(path, code)) {
     if (std::filesystem::exists(path, code)) {
       error = directory + " is not a directory";
@@ -64,15 +68,15 @@ bool prepare_output_directory(const std::string &directory,
     }
   }
   // Finding out now spares recognising every page only to lose each one.
-  std::string probe = (path / ".lectorin-ocr-probe").string();
-  errno = 0;
-  std::FILE *file = std::fopen(probe.c_str(), "wb");
+  std::string probe = (path / ".lectorin-ocr-probe").u8string();
+  std::string reason;
+  std::FILE *file = platform::open_for_writing(probe, reason);
   if (!file) {
-    error = "cannot write into the directory " + directory + reason(errno);
+    error = "cannot write into the directory " + directory + because(reason);
     return false;
   }
   (void)std::fclose(file);
-  (void)std::remove(probe.c_str());
+  (void)platform::remove_file(probe);
   return true;
 }
 

@@ -28,7 +28,7 @@ std::string same_file_key(const std::string &path) {
   std::filesystem::path absolute = std::filesystem::absolute(path, error);
   std::filesystem::path canonical =
       error ? absolute : std::filesystem::weakly_canonical(absolute, error);
-  return error || canonical.empty() ? path : canonical.string();
+  return error || canonical.empty() ? path : canonical.u8string();
 }
 
 } // namespace

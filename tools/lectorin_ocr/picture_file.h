@@ -1,7 +1,8 @@
 //===- picture_file.h - The overlay picture's file form --------*- C++ -*-===//
 //
-// The one place that encodes the overlay picture, so that a build whose
-// Leptonica writes no PNG can put an encoder of its own here.
+// The one place that encodes the overlay picture: Leptonica's PNG writer on
+// Linux (picture_file.cpp), the system's codecs on Windows
+// (picture_file_windows.cpp), whose Leptonica writes no PNG.
 //
 //===----------------------------------------------------------------------===//
 #ifndef LECTORIN_TOOLS_PICTURE_FILE_H
