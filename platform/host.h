@@ -5,10 +5,10 @@
 // platform.h, in a library the plug-in does not link (lectorin_host_platform),
 // because everything the plug-in imports from the system is asked of the
 // editor's process: one function that an older Windows lacks, and the editor
-// cannot load the plug-in at all. Host-side operations to come (worker
-// processes on Windows, a count of processors) belong here too.
+// cannot load the plug-in at all.
 //
-// Implemented in posix_host.cpp and win32_host.cpp. Nothing here throws.
+// Implemented in posix_host.cpp, and in win32_host.cpp with the worker pool
+// in win32_worker_pool.cpp. Nothing here throws.
 //
 //===----------------------------------------------------------------------===//
 #ifndef LECTORIN_PLATFORM_HOST_H
@@ -68,12 +68,20 @@ using WorkerJob = std::function<int(int index, std::string &message)>;
 using WorkerDone =
     std::function<void(int index, int status, const std::string &message)>;
 
-/// Runs job(0) to job(count - 1) in up to `workers` child processes, each a
-/// copy of this process as it is at the call, handing jobs out one at a time
-/// as workers become free. A worker that dies fails the job it had, and a
-/// new one takes its place while jobs are left. With one worker, or where
-/// processes cannot be copied (Windows), the jobs run one after another in
-/// this process.
+/// Runs job(0) to job(count - 1) in up to `workers` child processes,
+/// handing jobs out one at a time as workers become free. A worker that dies
+/// fails the job it had, and a new one takes its place while jobs are left;
+/// when no worker can be started, the jobs left run here. With one worker
+/// the jobs run one after another in this process.
+///
+/// On Linux a worker is a copy of this process as it is at the call. On
+/// Windows, which cannot copy a process, it is this program started again
+/// with the same command line: it must come to the same call of
+/// run_worker_pool (the same count of calls that start workers before it,
+/// and the same `count`) after the same set-up, and there it serves the
+/// parent's jobs instead of returning; its standard streams are NUL. A
+/// worker that finds another `count` serves nothing, and counts as one that
+/// could not be started.
 void run_worker_pool(int workers, int count, const WorkerJob &job,
                      const WorkerDone &done);
 

@@ -109,20 +109,10 @@ bool remove_file(const std::string &path) {
   return ::DeleteFileW(utf16_of(path).c_str()) != 0;
 }
 
-//===-- Terminals and worker processes -----------------------------------===//
+//===-- Terminals ---------------------------------------------------------===//
 
 bool is_terminal(int standard_stream) {
   return ::_isatty(standard_stream) != 0;
-}
-
-// Windows cannot copy a running process, so the jobs run here, in order.
-void run_worker_pool(int /*workers*/, int count, const WorkerJob &job,
-                     const WorkerDone &done) {
-  for (int i = 0; i < count; ++i) {
-    std::string message;
-    int status = job(i, message);
-    done(i, status, message);
-  }
 }
 
 } // namespace platform
