@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <string>
 #include <system_error>
 
 namespace lectorin_ocr {
@@ -68,7 +70,12 @@ bool prepare_output_directory(const std::string &directory,
     }
   }
   // Finding out now spares recognising every page only to lose each one.
-  std::string probe = (path / ".lectorin-ocr-probe").u8string();
+  // The name is the process's own: on Windows every worker makes the same
+  // check as it starts, and one worker's probe must not be in another's way
+  // (a file being removed there cannot be opened).
+  std::string probe =
+      (path / (".lectorin-ocr-probe-" + std::to_string(std::random_device{}())))
+          .u8string();
   std::string reason;
   std::FILE *file = platform::open_for_writing(probe, reason);
   if (!file) {
