@@ -240,7 +240,7 @@ bool stream_bytes(IStream *memory, std::vector<uint8_t> &bytes) {
   if (!start)
     return false;
   const uint8_t *first = static_cast<const uint8_t *>(start);
-  bytes.assign(first, first + stat.cbSize.QuadPart);
+  bytes.assign(first, first + static_cast<std::size_t>(stat.cbSize.QuadPart));
   ::GlobalUnlock(global);
   return true;
 }
