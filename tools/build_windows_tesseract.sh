@@ -102,6 +102,20 @@ fetch_source() { # package version
 leptonica_source=$(fetch_source leptonlib "$leptonica_version")
 tesseract_source=$(fetch_source tesseract "$tesseract_version")
 
+# Tesseract fills the margins of each text line it hands its network with
+# pseudo-random values, from a std::minstd_rand seeded with a 64-bit number
+# made from the model. That engine's integer type is 64 bits wide on x86-64
+# Linux but 32 on Windows, so Windows dropped the seed's upper half and padded
+# every line with other values: every network output moved (by up to 0.3 in a
+# probability) and eurotext's "o" read as "0". Reduced modulo the engine's
+# modulus first, as the 64-bit type does, the seed gives Windows the Linux
+# sequence, and the same page the same words, boxes and confidences.
+seeding=$tesseract_source/src/ccutil/helpers.h
+if ! grep -q 'seed % 2147483647' "$seeding"; then
+  sed -i 's/^    e\.seed(seed);$/    e.seed(static_cast<std::minstd_rand::result_type>(seed % 2147483647));/' "$seeding"
+  grep -q 'seed % 2147483647' "$seeding" || fail "cannot find Tesseract's random seeding in $seeding"
+fi
+
 jobs=$(nproc 2>/dev/null || echo 2)
 common=(
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
