@@ -64,8 +64,12 @@ void fill_taps(Tap *taps, uint32_t n, uint64_t S, uint64_t prepared,
   // S is below 2^41 and k J at most S, so every position fits 64 bits.
   const double J = static_cast<double>(S) / (n - 1);
   taps[1] = tap(static_cast<uint64_t>(J));
+  // Positions are never negative, so cutting the fraction off after adding
+  // a half rounds as the formula does (lround would differ where the sum is
+  // itself rounded up).
   for (uint32_t k = 2; k < n; ++k)
-    taps[k] = tap(static_cast<uint64_t>(k * J + 0.5));
+    taps[k] = tap(static_cast<uint64_t>(
+        k * J + 0.5)); // NOLINT(bugprone-incorrect-roundings)
 }
 
 template <uint32_t C>

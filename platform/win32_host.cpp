@@ -82,6 +82,7 @@ std::vector<std::string> utf8_arguments(int argc, const char *const *argv) {
     return std::vector<std::string>(argv, argv + argc);
   }
   std::vector<std::string> arguments;
+  arguments.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i)
     arguments.push_back(utf8_of(wide[i], std::wcslen(wide[i])));
   ::LocalFree(wide);

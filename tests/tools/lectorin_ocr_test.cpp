@@ -297,17 +297,21 @@ TEST_F(HostProgram, ProgramNamesOf285CharactersAreNotTrusted) {
   for (std::size_t length : {284u, 285u}) {
     const std::string host = directory_of_length(
         base + "/" + std::to_string(length), length - 1 - program.size());
-    copy_file(LECTORIN_OCR_FILE, host + "/" + program);
-    std::filesystem::permissions(host + "/" + program,
+    const std::string host_program =
+        (std::filesystem::path(host) / program).string();
+    copy_file(LECTORIN_OCR_FILE, host_program);
+    std::filesystem::permissions(host_program,
                                  std::filesystem::perms::owner_exec,
                                  std::filesystem::perm_options::add);
-    copy_file(built_plugin_file(), host + "/" + plugin);
-    install_engine(host + "/DjVu/Lectorin",
-                   "log \"" + log_ + "\"\n" + one_word);
-    ASSERT_EQ((host + "/" + program).size(), length);
+    copy_file(built_plugin_file(),
+              (std::filesystem::path(host) / plugin).string());
+    // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
+    const std::string script = "log \"" + log_ + "\"\n" + one_word;
+    install_engine(host + "/DjVu/Lectorin", script);
+    ASSERT_EQ(host_program.size(), length);
     remove_path(log_);
     ProgramResult result =
-        run_program(host + "/" + program, {file("page.pgm")}, temp_.path());
+        run_program(host_program, {file("page.pgm")}, temp_.path());
     if (length == 284) {
       EXPECT_EQ(result.exit_code, 0) << result.errors;
       EXPECT_TRUE(contains(result.output, ">A</WORD>")) << result.output;

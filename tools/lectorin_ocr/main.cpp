@@ -429,6 +429,7 @@ int main(int argc, char **argv) {
   const std::vector<std::string> arguments =
       platform::utf8_arguments(argc, argv);
   std::vector<const char *> words;
+  words.reserve(arguments.size());
   for (const std::string &argument : arguments)
     words.push_back(argument.c_str());
   Settings settings;

@@ -66,7 +66,8 @@ bool is_png_without_resolution(const std::vector<uint8_t> &bytes) {
     return false;
   for (std::size_t at = 8; at + 8 <= bytes.size();) {
     const uint32_t length = be32(bytes, at);
-    const std::string type(bytes.begin() + at + 4, bytes.begin() + at + 8);
+    const auto chunk = bytes.begin() + static_cast<std::ptrdiff_t>(at);
+    const std::string type(chunk + 4, chunk + 8);
     if (type == "pHYs")
       return false;
     if (type == "IDAT" || length > bytes.size() - at - 8)
