@@ -259,7 +259,7 @@ char digit_at(const Decimal &d, int index) {
 
 //===-- One conversion ----------------------------------------------------===//
 
-struct Spec {
+struct Layout {
   bool left = false, plus = false, space = false, alternate = false,
        zero = false;
   int width = 0;
@@ -270,32 +270,32 @@ struct Spec {
 // Lays out sign or prefix, leading zeros, the body and padding by the flags
 // and the width. Integers are the common case (every coordinate of the
 // hidden text): nothing here allocates beyond the output.
-void pad(std::string &out, const Spec &spec, std::string_view prefix,
+void pad(std::string &out, const Layout &layout, std::string_view prefix,
          std::string_view body, bool zeros_allowed, std::size_t zeros = 0) {
   const std::size_t length = prefix.size() + zeros + body.size();
-  const auto width = static_cast<std::size_t>(spec.width);
+  const auto width = static_cast<std::size_t>(layout.width);
   const std::size_t fill = width > length ? width - length : 0;
-  if (!spec.left && !(spec.zero && zeros_allowed))
+  if (!layout.left && !(layout.zero && zeros_allowed))
     out.append(fill, ' ');
   out += prefix;
-  out.append(zeros + (!spec.left && spec.zero && zeros_allowed ? fill : 0),
+  out.append(zeros + (!layout.left && layout.zero && zeros_allowed ? fill : 0),
              '0');
   out += body;
-  if (spec.left)
+  if (layout.left)
     out.append(fill, ' ');
 }
 
-const char *sign_of(bool negative, const Spec &spec) {
+const char *sign_of(bool negative, const Layout &layout) {
   if (negative)
     return "-";
-  if (spec.plus)
+  if (layout.plus)
     return "+";
-  return spec.space ? " " : "";
+  return layout.space ? " " : "";
 }
 
-void format_integer(std::string &out, const Spec &spec, uint64_t magnitude,
+void format_integer(std::string &out, const Layout &layout, uint64_t magnitude,
                     bool negative) {
-  const char c = spec.conversion;
+  const char c = layout.conversion;
   const unsigned base = c == 'o' ? 8 : (c == 'x' || c == 'X') ? 16 : 10;
   const char *alphabet = c == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
   char buffer[24]; // 64 bits in octal, and one more 0
@@ -305,15 +305,15 @@ void format_integer(std::string &out, const Spec &spec, uint64_t magnitude,
     *--digits = alphabet[v % base];
   const auto count = static_cast<std::size_t>(end - digits);
   const auto precision =
-      static_cast<std::size_t>(spec.precision < 0 ? 1 : spec.precision);
+      static_cast<std::size_t>(layout.precision < 0 ? 1 : layout.precision);
   std::size_t zeros = precision > count ? precision - count : 0;
-  const char *prefix = c == 'd' || c == 'i' ? sign_of(negative, spec) : "";
-  if (spec.alternate && base == 8 && zeros == 0) // digits never start with 0
+  const char *prefix = c == 'd' || c == 'i' ? sign_of(negative, layout) : "";
+  if (layout.alternate && base == 8 && zeros == 0) // digits never start with 0
     zeros = 1;
-  if (spec.alternate && base == 16 && magnitude != 0)
+  if (layout.alternate && base == 16 && magnitude != 0)
     prefix = c == 'X' ? "0X" : "0x";
-  pad(out, spec, prefix, std::string_view(digits, count), spec.precision < 0,
-      zeros);
+  pad(out, layout, prefix, std::string_view(digits, count),
+      layout.precision < 0, zeros);
 }
 
 // f: digits before the point (at least one), the point, precision digits.
@@ -435,36 +435,36 @@ std::string hex_body(Binary value, int precision, bool alternate, bool upper,
 }
 
 template <class Float>
-void format_floating(std::string &out, const Spec &spec, Float value,
+void format_floating(std::string &out, const Layout &layout, Float value,
                      const char *decimal_point) {
-  const char c = spec.conversion;
+  const char c = layout.conversion;
   const bool upper = c >= 'A' && c <= 'Z';
-  const std::string sign = sign_of(std::signbit(value), spec);
+  const std::string sign = sign_of(std::signbit(value), layout);
   if (!std::isfinite(value)) {
     const char *text =
         std::isnan(value) ? (upper ? "NAN" : "nan") : (upper ? "INF" : "inf");
-    pad(out, spec, sign, text, false);
+    pad(out, layout, sign, text, false);
     return;
   }
   const Binary binary = binary_of(std::fabs(value));
   if (c == 'a' || c == 'A') {
-    std::string body =
-        hex_body(binary, spec.precision, spec.alternate, upper, decimal_point);
+    std::string body = hex_body(binary, layout.precision, layout.alternate,
+                                upper, decimal_point);
     // The zeros of a zero-padded width go between "0x" and the digits.
-    pad(out, spec, sign + body.substr(0, 2), body.substr(2), true);
+    pad(out, layout, sign + body.substr(0, 2), body.substr(2), true);
     return;
   }
-  const int precision = spec.precision < 0 ? 6 : spec.precision;
+  const int precision = layout.precision < 0 ? 6 : layout.precision;
   const Decimal d = exact_decimal(binary);
   const char e = upper ? 'E' : 'e';
   std::string body;
   if (c == 'f' || c == 'F')
-    body = fixed_body(d, precision, spec.alternate, decimal_point);
+    body = fixed_body(d, precision, layout.alternate, decimal_point);
   else if (c == 'e' || c == 'E')
-    body = exponent_body(d, precision, spec.alternate, e, decimal_point);
+    body = exponent_body(d, precision, layout.alternate, e, decimal_point);
   else
-    body = general_body(d, precision, spec.alternate, e, decimal_point);
-  pad(out, spec, sign, body, true);
+    body = general_body(d, precision, layout.alternate, e, decimal_point);
+  pad(out, layout, sign, body, true);
 }
 
 void append_utf8(std::string &out, uint32_t code_point) {
@@ -538,7 +538,7 @@ Length read_length(const char *&p) {
 
 // One conversion as the format spells it.
 struct Conversion {
-  Spec spec;
+  Layout layout;
   Length length = Length::none;
   bool width_argument = false;     // "*"
   bool precision_argument = false; // ".*"
@@ -563,34 +563,34 @@ bool length_fits(char c, Length length) {
 
 // Parses the conversion after a "%" at p, which moves past it.
 Parsed parse_conversion(const char *&p, Conversion &conversion) {
-  Spec &spec = conversion.spec;
+  Layout &layout = conversion.layout;
   for (;; ++p) {
     if (*p == '-')
-      spec.left = true;
+      layout.left = true;
     else if (*p == '+')
-      spec.plus = true;
+      layout.plus = true;
     else if (*p == ' ')
-      spec.space = true;
+      layout.space = true;
     else if (*p == '#')
-      spec.alternate = true;
+      layout.alternate = true;
     else if (*p == '0')
-      spec.zero = true;
+      layout.zero = true;
     else
       break;
   }
   if (*p == '*') {
     conversion.width_argument = true;
     ++p;
-  } else if (!read_count(p, spec.width)) {
+  } else if (!read_count(p, layout.width)) {
     return Parsed::too_large;
   }
   if (*p == '.') {
     ++p;
-    spec.precision = 0;
+    layout.precision = 0;
     if (*p == '*') {
       conversion.precision_argument = true;
       ++p;
-    } else if (!read_count(p, spec.precision)) {
+    } else if (!read_count(p, layout.precision)) {
       return Parsed::too_large;
     }
   }
@@ -600,7 +600,7 @@ Parsed parse_conversion(const char *&p, Conversion &conversion) {
       !length_fits(c, conversion.length))
     return Parsed::unknown;
   ++p;
-  spec.conversion = c;
+  layout.conversion = c;
   return Parsed::good;
 }
 
@@ -694,18 +694,18 @@ std::string_view text_argument(std::va_list &args, Length length, int precision,
 // Reads the conversion's arguments and appends what it writes.
 void format_conversion(std::string &out, Conversion conversion,
                        std::va_list &args, const char *decimal_point) {
-  Spec &spec = conversion.spec;
+  Layout &layout = conversion.layout;
   const Length length = conversion.length;
   if (conversion.width_argument) {
     int width = va_arg(args, int);
-    spec.left = spec.left || width < 0;
-    spec.width = width >= 0 ? width : width == INT32_MIN ? INT32_MAX : -width;
+    layout.left = layout.left || width < 0;
+    layout.width = width >= 0 ? width : width == INT32_MIN ? INT32_MAX : -width;
   }
   if (conversion.precision_argument) {
     int precision = va_arg(args, int);
-    spec.precision = precision < 0 ? -1 : precision;
+    layout.precision = precision < 0 ? -1 : precision;
   }
-  const char c = spec.conversion;
+  const char c = layout.conversion;
   if (is_integer_conversion(c)) {
     uint64_t magnitude = 0;
     bool negative = false;
@@ -713,12 +713,12 @@ void format_conversion(std::string &out, Conversion conversion,
       signed_argument(args, length, magnitude, negative);
     else
       magnitude = unsigned_argument(args, length);
-    format_integer(out, spec, magnitude, negative);
+    format_integer(out, layout, magnitude, negative);
   } else if (is_floating_conversion(c)) {
     if (length == Length::big_l)
-      format_floating(out, spec, va_arg(args, long double), decimal_point);
+      format_floating(out, layout, va_arg(args, long double), decimal_point);
     else
-      format_floating(out, spec, va_arg(args, double), decimal_point);
+      format_floating(out, layout, va_arg(args, double), decimal_point);
   } else if (c == 'c') {
     std::string character;
     if (length == Length::l)
@@ -726,20 +726,21 @@ void format_conversion(std::string &out, Conversion conversion,
                                  va_arg(args, PromotedWint))));
     else
       character = static_cast<char>(va_arg(args, int));
-    pad(out, spec, "", character, false);
+    pad(out, layout, "", character, false);
   } else if (c == 's') {
     std::string wide;
-    pad(out, spec, "", text_argument(args, length, spec.precision, wide),
+    pad(out, layout, "", text_argument(args, length, layout.precision, wide),
         false);
   } else if (c == 'p') {
     const void *pointer = va_arg(args, const void *);
     if (!pointer) {
-      pad(out, spec, "", "(nil)", false);
+      pad(out, layout, "", "(nil)", false);
       return;
     }
-    spec.conversion = 'x';
-    spec.alternate = true;
-    format_integer(out, spec, reinterpret_cast<std::uintptr_t>(pointer), false);
+    layout.conversion = 'x';
+    layout.alternate = true;
+    format_integer(out, layout, reinterpret_cast<std::uintptr_t>(pointer),
+                   false);
   } else {
     out += '%';
   }
