@@ -32,11 +32,11 @@ sources=$top/build/windows-tesseract/sources
 # 32-bit: the i686 default, x87 arithmetic, not the project's SSE2: built so,
 # Tesseract read the scanned test pages word for word and box for box as the
 # x86-64 Linux build does, and about a fifth faster than with SSE2, which
-# changed a word; that word came from the random seeding mended below, not
-# from the arithmetic (README, "Windows"). Its SIMD kernels pick their own
-# instruction sets at run time either way. The stack is realigned where SSE
-# code needs it, since the editor calls in with only 4-byte alignment.
-# 64-bit: SSE2 arithmetic, as on Linux.
+# changed a word, most likely the random seeding's doing, mended below (the
+# 64-bit build read the same word so until then: README, "Windows"). Its
+# SIMD kernels pick their own instruction sets at run time either way. The
+# stack is realigned where SSE code needs it, since the editor calls in with
+# only 4-byte alignment. 64-bit: SSE2 arithmetic, as on Linux.
 flags="-O2"
 [ "$target" = i686-w64-mingw32 ] && flags="-O2 -mstackrealign"
 
