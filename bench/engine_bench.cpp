@@ -16,7 +16,7 @@
 //
 //===----------------------------------------------------------------------===//
 
-#include "drs832.h"
+#include "drs832_functions.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -26,49 +26,13 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace {
 
-struct Engine {
-  decltype(&::drs7_init) init;
-  decltype(&::drs7_upset) upset;
-  decltype(&::set_engine_value) set_value;
-  decltype(&::set_drs_language) set_language;
-  decltype(&::do_zones) zones;
-  decltype(&::do_ocr) ocr;
-  decltype(&::drs7_prep_coords) prep_coords;
-  decltype(&::drs7_free_coords) free_coords;
-  decltype(&::drs7_read_one) read_one;
-  decltype(&::drs7_read_coordinates) read_coordinates;
-};
+using Engine = Drs832Functions;
 
-Engine load_engine() {
-  std::string error;
-  platform::LibraryHandle library =
-      platform::load_library(LECTORIN_ENGINE_FILE, error);
-  if (!library)
-    throw std::runtime_error(error);
-  auto get = [&](auto &function, const char *name, int ordinal = 0) {
-    void *f = platform::find_function(library, name, ordinal);
-    if (!f)
-      throw std::runtime_error(std::string("the engine has no ") + name);
-    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(f);
-  };
-  Engine e{};
-  get(e.init, "drs7_init");
-  get(e.upset, "drs7_upset");
-  get(e.set_value, "set_engine_value", DRS832_ORDINAL_SET_ENGINE_VALUE);
-  get(e.set_language, "set_drs_language");
-  get(e.zones, "do_zones");
-  get(e.ocr, "do_ocr");
-  get(e.prep_coords, "drs7_prep_coords");
-  get(e.free_coords, "drs7_free_coords");
-  get(e.read_one, "drs7_read_one");
-  get(e.read_coordinates, "drs7_read_coordinates");
-  return e;
-}
+Engine load_engine() { return load_drs832_functions(LECTORIN_ENGINE_FILE); }
 
 struct Page {
   std::string name;

@@ -55,6 +55,11 @@ bool rename_replacing(const std::string &from, const std::string &to,
 /// Removes the file named in UTF-8; false when it cannot.
 bool remove_file(const std::string &path);
 
+#ifdef _WIN32
+/// A UTF-8 name or argument in UTF-16, for the system's wide functions.
+std::wstring utf16_of(const std::string &utf8);
+#endif
+
 //===-- Terminals and worker processes -----------------------------------===//
 
 /// True when the standard stream (0, 1 or 2) is a terminal.

@@ -16,8 +16,6 @@
 
 namespace platform {
 
-namespace {
-
 std::wstring utf16_of(const std::string &utf8) {
   if (utf8.empty())
     return {};
@@ -28,6 +26,8 @@ std::wstring utf16_of(const std::string &utf8) {
                         wide.data(), size);
   return wide;
 }
+
+namespace {
 
 std::string utf8_of(const wchar_t *wide, std::size_t length) {
   if (length == 0)

@@ -6,6 +6,7 @@
 
 #include "run_program.h"
 
+#include "host.h"
 #include "temp_directory.h"
 
 #define WIN32_LEAN_AND_MEAN
@@ -17,16 +18,7 @@ namespace testing_support {
 
 namespace {
 
-std::wstring utf16_of(const std::string &utf8) {
-  if (utf8.empty())
-    return {};
-  int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
-                                   static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                        wide.data(), size);
-  return wide;
-}
+using platform::utf16_of;
 
 // Backslashes count only before a quote: doubled there, and the quote
 // escaped.
